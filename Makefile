@@ -1,0 +1,26 @@
+# The project's front door: `make run` starts the main program, `make test`
+# installs what is missing, builds both presets and runs every test.
+PRESETS := win32 win64
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps build test run clean $(PRESETS)
+
+all: build
+
+deps:
+	@bash cmake/install-deps.sh
+
+build: deps $(PRESETS)
+
+$(PRESETS):
+	@cmake --preset $@ >/dev/null
+	@cmake --build build/$@ -j $(JOBS)
+
+test: build
+	@bash cmake/test-session.sh
+
+run: deps win32
+	@echo "The control panel (K47MXVcontrol.exe) is not built yet; nothing to start."
+
+clean:
+	rm -rf build

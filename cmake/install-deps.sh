@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what building and testing need on a Debian 12 machine: the
+# mingw-w64 cross compilers, GoogleTest's sources, CMake, Wine with 32-bit
+# support and a virtual X display. Quick when everything is there already.
+set -euo pipefail
+
+packages=(cmake make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+          mingw-w64-tools googletest wine wine64 wine32:i386 xvfb xauth
+          x11-apps imagemagick)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,20 @@
+# Cross-compiling for Windows with mingw-w64 (posix thread model). The preset
+# passes MINGW_TRIPLET: i686-w64-mingw32 or x86_64-w64-mingw32.
+set(CMAKE_SYSTEM_NAME Windows)
+if(MINGW_TRIPLET MATCHES "^i686")
+    set(CMAKE_SYSTEM_PROCESSOR x86)
+else()
+    set(CMAKE_SYSTEM_PROCESSOR AMD64)
+endif()
+
+set(CMAKE_C_COMPILER ${MINGW_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${MINGW_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${MINGW_TRIPLET}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+
+# Test programs run under Wine.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run)
