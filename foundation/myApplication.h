@@ -3,8 +3,6 @@
 // profiler, and prints the shutdown reports.
 #pragma once
 
-#define WIN32_LEAN_AND_MEAN
-#define STRICT
 #include <windows.h>
 
 #include "myObject.h"

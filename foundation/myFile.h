@@ -3,12 +3,6 @@
 // the directory test and the cached kernel module.
 #pragma once
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef STRICT
-#define STRICT
-#endif
 #include <windows.h>
 
 #include <cstdint>

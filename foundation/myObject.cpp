@@ -1,7 +1,5 @@
 #include "myObject.h"
 
-#define WIN32_LEAN_AND_MEAN
-#define STRICT
 #include <windows.h>
 
 #include <cstdarg>

@@ -4,12 +4,6 @@
 // profiling is off) collects it.
 #pragma once
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef STRICT
-#define STRICT
-#endif
 #include <windows.h>
 
 #include <cstdint>

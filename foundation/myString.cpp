@@ -4,8 +4,6 @@
 // both types through the cell type.
 #include "myString.h"
 
-#define WIN32_LEAN_AND_MEAN
-#define STRICT
 #include <windows.h>
 
 #include <cctype>

@@ -1,12 +1,6 @@
 // TmyTimeCounter.
 #include "myTimeCounter.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef STRICT
-#define STRICT
-#endif
 #include <windows.h>
 
 TmyTimeCounter::TmyTimeCounter() : CountsPerSecond(1), Start(0)

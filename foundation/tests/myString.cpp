@@ -5,8 +5,6 @@
 
 #include <string>
 
-#define WIN32_LEAN_AND_MEAN
-#define STRICT
 #include <windows.h>
 
 #include "myString.h"

@@ -2,8 +2,6 @@
 // with chosen command lines. It prints what the application object made of
 // its command line and hands every debugger text to its standard output, so
 // the shutdown reports can be read by the starting test.
-#define WIN32_LEAN_AND_MEAN
-#define STRICT
 #include <windows.h>
 
 #include <cstdio>
