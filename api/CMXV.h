@@ -1,0 +1,142 @@
+// CMXV: one K47MXV converter (or, for enumeration, the driver binding alone):
+// the USB link through the D2XX driver library, the command protocol, range
+// selection and the calibration cache. Every exchange with the converter runs
+// under the object's recursive lock.
+//
+// Implementation files: CMXV.cpp (construction, plain exchanges),
+// CMXVLink.cpp (driver binding, enumeration, open, byte primitives),
+// CMXVRanges.cpp (ranges, power, frequency conversion),
+// CMXVCalibration.cpp (calibration image and SS correction).
+#pragma once
+
+#include <cstdint>
+
+#include "CalibrationSegment.h"
+#include "D2xx.h"
+#include "IMXV.h"
+
+// Link settings of an open converter.
+constexpr ULONG readTimeoutMs = 100;
+constexpr ULONG writeTimeoutMs = 100;
+constexpr ULONG imageWriteReadTimeoutMs = 200;  // while a calibration image is written
+constexpr ULONG linkBaudRate = 9600;
+// Attempts of a command that is repeated on failure.
+constexpr int commandAttempts = 3;
+// The serial list of the enumeration object.
+constexpr unsigned serialListEntries = 64;
+constexpr unsigned serialEntryBytes = 20;
+// Longest USB serial the driver accepts, characters.
+constexpr unsigned maxSerialChars = 16;
+// "vr" CR: the converter answers "Version %d.%d" ended by CR or LF, at most 50 bytes.
+inline constexpr unsigned char versionCommand[] = {'v', 'r', '\r'};
+constexpr unsigned versionReplyBytes = 50;
+
+class CMXV final : public IMXV {
+public:
+    // Builds an unbound, closed object that will look for the driver library
+    // beside libraryModule.
+    explicit CMXV(HMODULE libraryModule);
+    // Closes the converter (power clear first), releases the driver, deletes the lock.
+    ~CMXV();
+    CMXV(const CMXV&) = delete;
+    CMXV& operator=(const CMXV&) = delete;
+
+    // IMXV, in its slot order.
+    int LoadDriver() override;
+    void UnloadDriver() override;
+    unsigned EnumerateDevices() override;
+    int GetSerialList(char* list) override;
+    int Open(const char* serial) override;
+    void Close() override;
+    int IsOpen() override;
+    const char* GetSerial() override;
+    int SetRange(int range) override;
+    int ConvertFrequency(long long input, long long* output, int* range, int* inverted) override;
+    int GetConfig(DeviceConfig* config) override;
+    int IsAlive() override;
+    int SetClearPower() override;
+
+    // Writes a raw zero-terminated text; 0, OVK47MXV_NOT_OPEN or OVK47MXV_WRITE_FAILED.
+    int SendBuffer(const char* text);
+
+    // Calibration. Parameter errors set ERROR_INVALID_PARAMETER.
+    // Writes a whole image (format byte, mask, data) from address 0; 1 or 0.
+    int WriteCalibrationData(const unsigned char* image, unsigned short length);
+    // Copies length data bytes from offset start and reports the header word; 1 or 0.
+    int GetCalibrationData(unsigned start, unsigned char* buffer, unsigned length, unsigned* header);
+    // Interpolated correction at frequency (Hz); 0.0 when none can be given.
+    float GetSSCorrection(unsigned long long frequency);
+    // Reads firmware version, format byte and mask; rebuilds the cache from nothing.
+    void LoadCalibrationHeader();
+    // Makes the cache block holding dataOffset present; 1 when it is.
+    int LoadCalibrationBlock(unsigned dataOffset);
+    // Reads exactly length bytes of converter memory from address; 1 or 0.
+    int ReadMemory(uint16_t address, unsigned char* destination, uint16_t length);
+
+private:
+    // Holds the object's lock for one scope.
+    class LockScope {
+    public:
+        explicit LockScope(CRITICAL_SECTION& lock) : Lock(lock) { EnterCriticalSection(&Lock); }
+        ~LockScope() { LeaveCriticalSection(&Lock); }
+        LockScope(const LockScope&) = delete;
+        LockScope& operator=(const LockScope&) = delete;
+
+    private:
+        CRITICAL_SECTION& Lock;
+    };
+
+    // Driver module, device handle, entry points and open serial: zeroed as a whole.
+    struct LinkBlock {
+        HMODULE DriverModule;
+        FT_HANDLE Handle;
+        FT_OpenEx_t FT_OpenEx;
+        FT_ListDevices_t FT_ListDevices;
+        FT_Close_t FT_Close;
+        FT_Read_t FT_Read;
+        FT_Write_t FT_Write;
+        FT_ResetDevice_t FT_ResetDevice;
+        FT_Purge_t FT_Purge;
+        FT_SetTimeouts_t FT_SetTimeouts;
+        FT_GetQueueStatus_t FT_GetQueueStatus;
+        FT_CreateDeviceInfoList_t FT_CreateDeviceInfoList;
+        FT_GetDeviceInfoList_t FT_GetDeviceInfoList;
+        FT_GetStatus_t FT_GetStatus;
+        FT_SetFlowControl_t FT_SetFlowControl;
+        FT_SetBaudRate_t FT_SetBaudRate;
+        char OpenSerial[serialEntryBytes];
+    };
+
+    // Link primitives (CMXVLink.cpp).
+    bool ResolveEntryPoints();
+    bool ConfigureLink(FT_HANDLE handle);
+    void PurgeLink();
+    int WriteBytes(const void* bytes, DWORD count);
+    DWORD ReadBytes(void* buffer, DWORD count);
+    void CloseLink();
+    int SetLinkTimeouts(ULONG readMs, ULONG writeMs);
+    // Reads a text reply up to its first CR or LF; see CMXV.cpp.
+    void ReadTextReply(char (&text)[versionReplyBytes + 1]);
+
+    // Calibration helpers (CMXVCalibration.cpp).
+    void ResetCalibrationCache();
+    void PresetUncalibratedBlocks();
+    void ZeroUncalibratedBytes(unsigned block);
+    bool SendImageChunk(const unsigned char* image, unsigned length, uint16_t address);
+
+    // Fields, in their fixed order.
+    int Opened;
+    int DriverBound;
+    int CurrentRange;
+    HMODULE LibraryModule;
+    unsigned DeviceCount;
+    CRITICAL_SECTION Lock;
+    uint8_t CalibrationValid;
+    uint64_t CachedFrequency;
+    float CachedCorrection;
+    uint16_t CalibrationMask;
+    uint8_t CalibrationData[calibrationBytes];
+    uint8_t BlockPresent[calibrationBlockCount];
+    char SerialList[serialListEntries][serialEntryBytes];
+    LinkBlock Link;
+};

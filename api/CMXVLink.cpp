@@ -1,0 +1,212 @@
+// The USB link of a CMXV object: binding the D2XX driver library found beside
+// the API library, listing the converters on the bus, opening one by serial
+// number, and the byte primitives the command layer builds on.
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "CMXV.h"
+
+namespace {
+
+// The driver library's file names, tried in this order in the API library's folder.
+constexpr const char* driverFileNames[] = {"\\OVK47MXVusb.dll", "\\47KMXVusb.dll"};
+// Room for the API library's own file name.
+constexpr DWORD moduleFileNameBytes = 10240;
+// Device identifier of a converter: vendor 0x5A17 (high 16 bits), product 0x0C42.
+constexpr ULONG converterDeviceId = 0x5A170C42;
+
+// The folder part of the module's file name: the text before the last
+// backslash, or empty when there is none.
+void GetModuleFolder(HMODULE module, char (&folder)[moduleFileNameBytes])
+{
+    DWORD length = GetModuleFileNameA(module, folder, moduleFileNameBytes);
+    if (length >= moduleFileNameBytes)
+        length = 0;
+    folder[length] = '\0';
+    char* lastBackslash = strrchr(folder, '\\');
+    *(lastBackslash ? lastBackslash : folder) = '\0';
+}
+
+// Loads the first driver library found in folder, or returns null.
+HMODULE LoadDriverLibrary(const char* folder)
+{
+    for (const char* fileName : driverFileNames) {
+        char path[moduleFileNameBytes + 32];
+        snprintf(path, sizeof path, "%s%s", folder, fileName);
+        if (HMODULE module = LoadLibraryA(path))
+            return module;
+    }
+    return nullptr;
+}
+
+// Resolves one entry point by name into its typed slot; true when found.
+template <typename EntryPoint>
+bool Resolve(HMODULE module, const char* name, EntryPoint& entry)
+{
+    entry = reinterpret_cast<EntryPoint>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    return entry != nullptr;
+}
+
+}  // namespace
+
+int CMXV::LoadDriver()
+{
+    if (DriverBound)
+        return 1;
+    char folder[moduleFileNameBytes];
+    GetModuleFolder(LibraryModule, folder);
+    Link.DriverModule = LoadDriverLibrary(folder);
+    if (!Link.DriverModule)
+        return 0;
+    if (!ResolveEntryPoints()) {
+        FreeLibrary(Link.DriverModule);
+        Link = LinkBlock{};
+        return 0;
+    }
+    DriverBound = 1;
+    return 1;
+}
+
+// All 14 entry points are required, even the four the library never calls.
+bool CMXV::ResolveEntryPoints()
+{
+    HMODULE m = Link.DriverModule;
+    return Resolve(m, "FT_Write", Link.FT_Write) && Resolve(m, "FT_Read", Link.FT_Read) &&
+           Resolve(m, "FT_OpenEx", Link.FT_OpenEx) && Resolve(m, "FT_ListDevices", Link.FT_ListDevices) &&
+           Resolve(m, "FT_Close", Link.FT_Close) && Resolve(m, "FT_ResetDevice", Link.FT_ResetDevice) &&
+           Resolve(m, "FT_Purge", Link.FT_Purge) && Resolve(m, "FT_SetTimeouts", Link.FT_SetTimeouts) &&
+           Resolve(m, "FT_GetQueueStatus", Link.FT_GetQueueStatus) &&
+           Resolve(m, "FT_CreateDeviceInfoList", Link.FT_CreateDeviceInfoList) &&
+           Resolve(m, "FT_GetDeviceInfoList", Link.FT_GetDeviceInfoList) &&
+           Resolve(m, "FT_GetStatus", Link.FT_GetStatus) &&
+           Resolve(m, "FT_SetFlowControl", Link.FT_SetFlowControl) &&
+           Resolve(m, "FT_SetBaudRate", Link.FT_SetBaudRate);
+}
+
+// Does not close a device handle: Close always runs first.
+void CMXV::UnloadDriver()
+{
+    if (!DriverBound)
+        return;
+    FreeLibrary(Link.DriverModule);
+    Link = LinkBlock{};
+    DriverBound = 0;
+}
+
+// Fills the serial list with the converters among the driver's devices, in
+// the driver's order; other FTDI-based devices are skipped. At most 64.
+unsigned CMXV::EnumerateDevices()
+{
+    DeviceCount = 0;
+    if (!DriverBound)
+        return 0;
+    LockScope lock(Lock);
+    DWORD count = 0;
+    if (Link.FT_CreateDeviceInfoList(&count) != FT_OK)
+        return 0;
+    memset(SerialList, 0, sizeof SerialList);
+    if (count == 0)
+        return 0;
+    std::unique_ptr<FT_DEVICE_LIST_INFO_NODE[]> nodes(new (std::nothrow) FT_DEVICE_LIST_INFO_NODE[count]);
+    DWORD listed = count;
+    if (!nodes || Link.FT_GetDeviceInfoList(nodes.get(), &listed) != FT_OK)
+        return 0;
+    unsigned filled = 0;
+    for (DWORD i = 0; i < listed && i < count && filled < serialListEntries; ++i) {
+        const FT_DEVICE_LIST_INFO_NODE& node = nodes[i];
+        if (node.ID == converterDeviceId)
+            memcpy(SerialList[filled++], node.SerialNumber, strnlen(node.SerialNumber, maxSerialChars));
+    }
+    DeviceCount = filled;
+    return filled;
+}
+
+int CMXV::GetSerialList(char* list)
+{
+    if (!list)
+        return 0;
+    memcpy(list, SerialList, DeviceCount * serialEntryBytes);
+    return 1;
+}
+
+// Opens by serial number and configures the link: 100/100 ms time-outs,
+// 9600 baud, no flow control. Then loads the calibration header, whose
+// outcome does not change the result.
+int CMXV::Open(const char* serial)
+{
+    Link.OpenSerial[0] = '\0';
+    if (!DriverBound || !serial || strnlen(serial, maxSerialChars + 1) > maxSerialChars)
+        return 0;
+    LockScope lock(Lock);
+    FT_HANDLE handle = nullptr;
+    if (Link.FT_OpenEx(const_cast<char*>(serial), FT_OPEN_BY_SERIAL_NUMBER, &handle) != FT_OK)
+        return 0;
+    if (!ConfigureLink(handle)) {
+        Link.FT_Close(handle);
+        return 0;
+    }
+    strcpy(Link.OpenSerial, serial);
+    Link.Handle = handle;
+    Opened = 1;
+    LoadCalibrationHeader();
+    return 1;
+}
+
+bool CMXV::ConfigureLink(FT_HANDLE handle)
+{
+    return Link.FT_SetTimeouts(handle, readTimeoutMs, writeTimeoutMs) == FT_OK &&
+           Link.FT_SetBaudRate(handle, linkBaudRate) == FT_OK &&
+           Link.FT_SetFlowControl(handle, 0, 0, 0) == FT_OK;
+}
+
+const char* CMXV::GetSerial()
+{
+    return Link.OpenSerial;
+}
+
+// Discards whatever waits in the driver's receive and transmit queues.
+void CMXV::PurgeLink()
+{
+    LockScope lock(Lock);
+    if (Link.Handle)
+        Link.FT_Purge(Link.Handle, FT_PURGE_RX_TX);
+}
+
+// 1 when all count bytes were written.
+int CMXV::WriteBytes(const void* bytes, DWORD count)
+{
+    LockScope lock(Lock);
+    if (!Opened)
+        return 0;
+    DWORD written = 0;
+    FT_STATUS status = Link.FT_Write(Link.Handle, const_cast<void*>(bytes), count, &written);
+    return status == FT_OK && written == count;
+}
+
+// Bytes read within the read time-out (0..count); 0 also on any failure.
+DWORD CMXV::ReadBytes(void* buffer, DWORD count)
+{
+    LockScope lock(Lock);
+    if (!Opened)
+        return 0;
+    DWORD received = 0;
+    if (Link.FT_Read(Link.Handle, buffer, count, &received) != FT_OK)
+        return 0;
+    return received < count ? received : count;
+}
+
+void CMXV::CloseLink()
+{
+    if (!Link.Handle)
+        return;
+    Link.FT_Close(Link.Handle);
+    Link.Handle = nullptr;
+}
+
+int CMXV::SetLinkTimeouts(ULONG readMs, ULONG writeMs)
+{
+    LockScope lock(Lock);
+    return Link.Handle && Link.FT_SetTimeouts(Link.Handle, readMs, writeMs) == FT_OK;
+}

@@ -1,0 +1,173 @@
+/*
+ * OVK47MXV_API.h - the K47MXV device API library (OVK47MXV_API.dll).
+ *
+ * The K47MXV is a USB-attached microwave down-converter covering 0 to 21 GHz
+ * in 14 ranges. This library lists the converters on the USB bus, opens up to
+ * 32 of them at once, selects ranges, clears the converter's power, converts
+ * input frequencies to range, output frequency and inversion, and reads and
+ * writes the calibration image kept in the converter.
+ *
+ * Loading: the library expects the FTDI D2XX driver library in its own
+ * folder, named OVK47MXVusb.dll (or 47KMXVusb.dll).
+ *
+ * Calling convention: __stdcall on 32-bit x86 (the WINAPI convention), the
+ * native convention on x64. Exports carry plain, undecorated names, so hosts
+ * may resolve them with GetProcAddress("Open") and the like.
+ *
+ * Results: every function reports failure through its result; nothing throws.
+ *   - counts and indices: -1 on failure (GetDeviceCount, Open);
+ *   - truth values: 1 on success, 0 on failure (Close returns non-zero);
+ *   - SetRange and SendBuffer: 0 on success, a negative OVK47MXV_* code.
+ * Only the calibration functions set the thread's last-error code
+ * (ERROR_INVALID_PARAMETER, 87, for bad parameters).
+ *
+ * Threads: calls on different open devices may run on different threads;
+ * each device serialises its own exchanges. GetDeviceCount, GetDeviceSerial,
+ * Open and Close must not run concurrently with each other or with calls on
+ * a device being closed.
+ *
+ * Every exchange with a converter is bounded: 100 ms read time-out (200 ms
+ * while a calibration image is written) and at most three attempts.
+ */
+#ifndef OVK47MXV_API_H
+#define OVK47MXV_API_H
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#if defined(_WIN32) && !defined(_WIN64)
+#define OVK47MXV_CALL __stdcall
+#else
+#define OVK47MXV_CALL
+#endif
+
+#ifdef OVK47MXV_BUILDING
+#define OVK47MXV_EXPORT
+#else
+#define OVK47MXV_EXPORT __declspec(dllimport)
+#endif
+
+enum {
+    OVK47MXV_MAX_DEVICES = 32,          /* device indices run from 0 to 31; -1 means none */
+    OVK47MXV_RANGE_COUNT = 14,          /* frequency ranges */
+    OVK47MXV_SERIAL_BYTES = 17,         /* a serial buffer: 16 characters and the terminator */
+    OVK47MXV_MAX_IMAGE_BYTES = 5400,    /* largest image WriteCalibrationData accepts */
+    OVK47MXV_CALIBRATION_BYTES = 5318   /* calibration data offsets 0..5317 */
+};
+
+/* Results of SetRange and SendBuffer. */
+enum {
+    OVK47MXV_OK = 0,
+    OVK47MXV_NOT_OPEN = -1,      /* invalid device index, or the converter is not open */
+    OVK47MXV_BAD_RANGE = -3,     /* range outside 0..13 */
+    OVK47MXV_WRITE_FAILED = -4,  /* the command could not be written */
+    OVK47MXV_NO_REPLY = -5,      /* fewer than 2 reply bytes within the time-out */
+    OVK47MXV_REFUSED = -6,       /* the converter replied "X" */
+    OVK47MXV_BAD_REPLY = -7,     /* any other reply */
+    OVK47MXV_BUSY = -8           /* the converter answered "DT" (busy) to every attempt */
+};
+
+#pragma pack(push, 4)
+
+/* One frequency range: inputs from..to (inclusive) mix with the local
+ * oscillator; output = lo - input when inverted, input - lo otherwise.
+ * Frequencies in Hz. 28 bytes. */
+typedef struct RangeEntry {
+    long long from;
+    long long to;
+    long long lo;
+    int inverted;
+} RangeEntry;
+
+/* What GetConfig reports of an open converter. 432 bytes. */
+typedef struct DeviceConfig {
+    char serial[20];                         /* the converter's 8-character serial, zero-filled */
+    int rangeCount;                          /* always 14 */
+    RangeEntry ranges[OVK47MXV_RANGE_COUNT]; /* the fixed range table */
+    char firmware[16];                       /* firmware version text, zero-terminated */
+} DeviceConfig;
+
+#pragma pack(pop)
+
+#ifdef __cplusplus
+static_assert(sizeof(RangeEntry) == 28, "RangeEntry is 28 bytes");
+static_assert(sizeof(DeviceConfig) == 432, "DeviceConfig is 432 bytes");
+static_assert(__builtin_offsetof(DeviceConfig, rangeCount) == 20, "range count at 20");
+static_assert(__builtin_offsetof(DeviceConfig, ranges) == 24, "range table at 24");
+static_assert(__builtin_offsetof(DeviceConfig, firmware) == 416, "firmware at 416");
+#else
+typedef char OVK47MXV_RangeEntrySize[sizeof(RangeEntry) == 28 ? 1 : -1];
+typedef char OVK47MXV_DeviceConfigSize[sizeof(DeviceConfig) == 432 ? 1 : -1];
+#endif
+
+/* Counts the converters on the USB bus and remembers their serials.
+ * Returns the count (0 or more), or -1 when the driver library cannot be bound. */
+OVK47MXV_EXPORT int OVK47MXV_CALL GetDeviceCount(void);
+
+/* Copies the n-th serial of the last GetDeviceCount into buf (at least
+ * OVK47MXV_SERIAL_BYTES bytes). Returns 1, or 0 when n is outside
+ * 0..count-1 or buf is null. Does not enumerate again. */
+OVK47MXV_EXPORT int OVK47MXV_CALL GetDeviceSerial(int n, char* buf);
+
+/* Opens the converter with this USB serial. Returns its device index
+ * 0..31 (the lowest free one), or -1 when it cannot be opened. */
+OVK47MXV_EXPORT int OVK47MXV_CALL Open(const char* serial);
+
+/* Clears the converter's power, closes it and frees its index.
+ * Returns non-zero when a device was closed, 0 for an invalid index. */
+OVK47MXV_EXPORT int OVK47MXV_CALL Close(int dev);
+
+/* Returns 1 while the converter is open, else 0. */
+OVK47MXV_EXPORT int OVK47MXV_CALL IsOpen(int dev);
+
+/* Selects range 0..13. Returns OVK47MXV_OK (also when the range already
+ * was selected, without traffic) or a negative OVK47MXV_* code. */
+OVK47MXV_EXPORT int OVK47MXV_CALL SetRange(int dev, int range);
+
+/* Converts an input frequency (Hz) to its range, output frequency (Hz) and
+ * inversion flag; each out pointer may be null. Needs no open device once
+ * GetDeviceCount has run. Returns 1 when a range covers the input
+ * (0..21000000000 Hz), else 0 and writes nothing. */
+OVK47MXV_EXPORT int OVK47MXV_CALL ConvertFrequency(int dev, long long in, long long* out,
+                                                   int* range, int* inverted);
+
+/* Sends the power-clear command. Returns 1 when it was written, else 0. */
+OVK47MXV_EXPORT int OVK47MXV_CALL SetClearPower(int dev);
+
+/* Writes a whole calibration image (format byte, mask, data) to the
+ * converter's memory from address 0 and reloads the calibration header.
+ * Returns 1, or 0; a null image or a length above OVK47MXV_MAX_IMAGE_BYTES
+ * sets ERROR_INVALID_PARAMETER. */
+OVK47MXV_EXPORT int OVK47MXV_CALL WriteCalibrationData(int dev, const unsigned char* image,
+                                                       unsigned short length);
+
+/* Copies length calibration bytes from data offset start into buf and, when
+ * header is not null, stores 0x00010000 | mask (0 when the converter has no
+ * valid calibration). A null buf or a length of 0 asks for the header only.
+ * Returns 1, or 0; start + length above OVK47MXV_CALIBRATION_BYTES sets
+ * ERROR_INVALID_PARAMETER. */
+OVK47MXV_EXPORT int OVK47MXV_CALL GetCalibrationData(int dev, unsigned start, unsigned char* buf,
+                                                     unsigned length, unsigned* header);
+
+/* The SS correction for an input frequency (Hz), interpolated between two
+ * calibration points; 0.0 when none can be given. */
+OVK47MXV_EXPORT float OVK47MXV_CALL GetSSCorrection(int dev, unsigned long long frequency);
+
+/* Writes a raw zero-terminated text to the converter (no reply is read).
+ * Returns OVK47MXV_OK (also for a null text), OVK47MXV_NOT_OPEN or
+ * OVK47MXV_WRITE_FAILED after three failed attempts. */
+OVK47MXV_EXPORT int OVK47MXV_CALL SendBuffer(int dev, const char* text);
+
+/* Fills config with the converter's serial, range table and firmware
+ * version. Returns 1, or 0 (the record may then be partly written). */
+OVK47MXV_EXPORT int OVK47MXV_CALL GetConfig(int dev, DeviceConfig* config);
+
+/* Returns 1 when the converter answers its serial-number query, else 0. */
+OVK47MXV_EXPORT int OVK47MXV_CALL IsAlive(int dev);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

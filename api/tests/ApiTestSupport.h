@@ -1,0 +1,308 @@
+// Support for the API library's tests: the simulated driver's test controls,
+// bus texts, traffic lines, private copies of the libraries in a temporary
+// folder, and the fixture every device test starts from.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "K47MXVsim.h"
+#include "OVK47MXV_API.h"
+
+namespace apitest {
+
+constexpr const char* apiFileName = "OVK47MXV_API.dll";
+constexpr const char* driverFileName = "OVK47MXVusb.dll";
+constexpr const char* incompleteDriverFileName = "OVK47MXVusb_incomplete.dll";
+
+// The test program's folder, where the build puts both libraries; ends in a backslash.
+inline std::string BinFolder()
+{
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string folder(path, length);
+    return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+// Resolves an export by name into a typed pointer.
+template <typename Function>
+bool ResolveExport(HMODULE module, const char* name, Function& function)
+{
+    function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    return function != nullptr;
+}
+
+// Two upper-case hex digits per byte, separated by blanks.
+inline std::string Hex(const std::string& bytes)
+{
+    std::string text;
+    char digits[4];
+    for (unsigned char byte : bytes) {
+        snprintf(digits, sizeof digits, "%s%02X", text.empty() ? "" : " ", byte);
+        text += digits;
+    }
+    return text;
+}
+
+inline std::string WriteLine(const std::string& bytes)
+{
+    return "write " + Hex(bytes);
+}
+
+// "read <asked> -> <bytes>" as the traffic log shows it.
+inline std::string ReadLine(unsigned asked, const std::string& bytes)
+{
+    return "read " + std::to_string(asked) + " ->" + (bytes.empty() ? "" : " " + Hex(bytes));
+}
+
+// The one-byte reads of a text reply up to and including its ending byte.
+inline std::vector<std::string> ByteReads(const std::string& reply)
+{
+    std::vector<std::string> lines;
+    for (char c : reply)
+        lines.push_back(ReadLine(1, std::string(1, c)));
+    return lines;
+}
+
+inline std::vector<std::string> Concat(std::initializer_list<std::vector<std::string>> parts)
+{
+    std::vector<std::string> all;
+    for (const std::vector<std::string>& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+// One [device] section; extra holds further "key = value" lines.
+inline std::string Device(const std::string& usbSerial, const std::string& extra = "")
+{
+    return "[device]\nusb_serial = " + usbSerial + "\n" + extra;
+}
+
+// A bus of the given devices with virtual timing: nothing sleeps.
+inline std::string VirtualBus(const std::string& devices)
+{
+    return "[simulator]\ntiming = virtual\n" + devices;
+}
+
+// The simulated driver's test controls, from one loaded copy of the driver,
+// which stays loaded while this object lives.
+class SimDriver {
+public:
+    explicit SimDriver(const std::string& path) : Module(LoadLibraryA(path.c_str()))
+    {
+        Ready = Module && ResolveExport(Module, "SIM_Configure", ConfigureBus) &&
+                ResolveExport(Module, "SIM_ScriptReply", ScriptReply) &&
+                ResolveExport(Module, "SIM_GetTraffic", GetTraffic) &&
+                ResolveExport(Module, "SIM_ClearTraffic", ClearTrafficLog) &&
+                ResolveExport(Module, "SIM_GetClock", GetClock) &&
+                ResolveExport(Module, "SIM_ReadMemory", ReadMemoryOf) &&
+                ResolveExport(Module, "SIM_Unplug", UnplugDevice);
+    }
+    ~SimDriver()
+    {
+        if (Module)
+            FreeLibrary(Module);
+    }
+    SimDriver(const SimDriver&) = delete;
+    SimDriver& operator=(const SimDriver&) = delete;
+
+    bool Loaded() const { return Ready; }
+    bool Configure(const std::string& ini) const { return ConfigureBus(ini.c_str()) == 1; }
+    bool Script(const char* usbSerial, const char* command, const char* replies) const
+    {
+        return ScriptReply(usbSerial, command, replies) == 1;
+    }
+    void ClearTraffic() const { ClearTrafficLog(); }
+    unsigned long long ClockUs() const { return GetClock(); }
+    bool Unplug(const char* usbSerial, int afterWrites) const { return UnplugDevice(usbSerial, afterWrites) == 1; }
+    std::string Memory(const char* usbSerial, unsigned address, unsigned length) const
+    {
+        std::string bytes(length, '\0');
+        ReadMemoryOf(usbSerial, address, reinterpret_cast<unsigned char*>(&bytes[0]), length);
+        return bytes;
+    }
+
+    // Every traffic line as "<usb serial> <event>", without the time column.
+    std::vector<std::string> Traffic() const
+    {
+        std::string text(static_cast<size_t>(GetTraffic(nullptr, 0)) + 1, '\0');
+        GetTraffic(&text[0], static_cast<int>(text.size()));
+        std::vector<std::string> lines;
+        size_t start = 0;
+        for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+            std::string line = text.substr(start, end - start);
+            lines.push_back(line.substr(line.find(' ') + 1));
+        }
+        return lines;
+    }
+
+    // The events of one device, in order.
+    std::vector<std::string> TrafficOf(const std::string& usbSerial) const
+    {
+        std::vector<std::string> events;
+        std::string prefix = usbSerial + " ";
+        for (const std::string& line : Traffic()) {
+            if (line.compare(0, prefix.size(), prefix) == 0)
+                events.push_back(line.substr(prefix.size()));
+        }
+        return events;
+    }
+
+private:
+    HMODULE Module;
+    bool Ready = false;
+    SIM_Configure_t ConfigureBus = nullptr;
+    SIM_ScriptReply_t ScriptReply = nullptr;
+    SIM_GetTraffic_t GetTraffic = nullptr;
+    SIM_ClearTraffic_t ClearTrafficLog = nullptr;
+    SIM_GetClock_t GetClock = nullptr;
+    SIM_ReadMemory_t ReadMemoryOf = nullptr;
+    SIM_Unplug_t UnplugDevice = nullptr;
+};
+
+// A fresh temporary folder, removed with everything in it.
+class TempFolder {
+public:
+    TempFolder()
+    {
+        char base[MAX_PATH];
+        GetTempPathA(sizeof base, base);
+        static unsigned counter;
+        char name[MAX_PATH];
+        snprintf(name, sizeof name, "%sk47api-%lu-%u\\", base, GetCurrentProcessId(), ++counter);
+        Path = name;
+        CreateDirectoryA(Path.c_str(), nullptr);
+    }
+    ~TempFolder()
+    {
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((Path + "*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                DeleteFileA((Path + found.cFileName).c_str());
+            } while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+        RemoveDirectoryA(Path.c_str());
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    // Copies a file of the bin folder into this folder under a new name.
+    bool CopyFromBin(const char* fileName, const char* newName) const
+    {
+        return CopyFileA((BinFolder() + fileName).c_str(), (Path + newName).c_str(), FALSE) != 0;
+    }
+    bool Write(const char* fileName, const std::string& bytes) const
+    {
+        FILE* file = fopen((Path + fileName).c_str(), "wb");
+        if (!file)
+            return false;
+        bool written = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+        return fclose(file) == 0 && written;
+    }
+
+    std::string Path;
+};
+
+// The 14 exports of one loaded copy of the API library.
+struct ApiExports {
+    decltype(&::GetDeviceCount) GetDeviceCount = nullptr;
+    decltype(&::GetDeviceSerial) GetDeviceSerial = nullptr;
+    decltype(&::Open) Open = nullptr;
+    decltype(&::Close) Close = nullptr;
+    decltype(&::IsOpen) IsOpen = nullptr;
+    decltype(&::SetRange) SetRange = nullptr;
+    decltype(&::ConvertFrequency) ConvertFrequency = nullptr;
+    decltype(&::SetClearPower) SetClearPower = nullptr;
+    decltype(&::WriteCalibrationData) WriteCalibrationData = nullptr;
+    decltype(&::GetCalibrationData) GetCalibrationData = nullptr;
+    decltype(&::GetSSCorrection) GetSSCorrection = nullptr;
+    decltype(&::SendBuffer) SendBuffer = nullptr;
+    decltype(&::GetConfig) GetConfig = nullptr;
+    decltype(&::IsAlive) IsAlive = nullptr;
+
+    bool Resolve(HMODULE m)
+    {
+        return ResolveExport(m, "GetDeviceCount", GetDeviceCount) &&
+               ResolveExport(m, "GetDeviceSerial", GetDeviceSerial) && ResolveExport(m, "Open", Open) &&
+               ResolveExport(m, "Close", Close) && ResolveExport(m, "IsOpen", IsOpen) &&
+               ResolveExport(m, "SetRange", SetRange) && ResolveExport(m, "ConvertFrequency", ConvertFrequency) &&
+               ResolveExport(m, "SetClearPower", SetClearPower) &&
+               ResolveExport(m, "WriteCalibrationData", WriteCalibrationData) &&
+               ResolveExport(m, "GetCalibrationData", GetCalibrationData) &&
+               ResolveExport(m, "GetSSCorrection", GetSSCorrection) && ResolveExport(m, "SendBuffer", SendBuffer) &&
+               ResolveExport(m, "GetConfig", GetConfig) && ResolveExport(m, "IsAlive", IsAlive);
+    }
+};
+
+// A private copy of the API library in a temporary folder, with a fresh
+// library state: no enumeration yet, an empty device table.
+class LibraryCopy {
+public:
+    explicit LibraryCopy(const TempFolder& folder)
+    {
+        if (folder.CopyFromBin(apiFileName, apiFileName))
+            Module = LoadLibraryA((folder.Path + apiFileName).c_str());
+        Ready = Module && Api.Resolve(Module);
+    }
+    ~LibraryCopy() { Unload(); }
+    LibraryCopy(const LibraryCopy&) = delete;
+    LibraryCopy& operator=(const LibraryCopy&) = delete;
+
+    bool Loaded() const { return Ready; }
+    void Unload()
+    {
+        if (Module)
+            FreeLibrary(Module);
+        Module = nullptr;
+    }
+
+    ApiExports Api;
+
+private:
+    HMODULE Module = nullptr;
+    bool Ready = false;
+};
+
+// Every device test starts from the library linked into the test program and
+// the simulated driver beside it, whose bus each test configures; every
+// device index is closed again after the test.
+class DeviceTest : public ::testing::Test {
+protected:
+    DeviceTest() : Sim(BinFolder() + driverFileName) {}
+
+    void SetUp() override { ASSERT_TRUE(Sim.Loaded()) << "the simulated driver is missing from the bin folder"; }
+    void TearDown() override
+    {
+        for (int n = 0; n < OVK47MXV_MAX_DEVICES; ++n)
+            ::Close(n);
+    }
+
+    void UseBus(const std::string& devices) { ASSERT_TRUE(Sim.Configure(VirtualBus(devices))); }
+    // Opens a converter and forgets the traffic of its opening.
+    int OpenQuietly(const char* usbSerial)
+    {
+        int dev = ::Open(usbSerial);
+        Sim.ClearTraffic();
+        return dev;
+    }
+
+    SimDriver Sim;
+};
+
+// The traffic of opening a converter whose firmware replies versionReply and
+// whose image header is header (format byte and mask).
+inline std::vector<std::string> OpeningTraffic(const std::string& versionReply, const std::string& header)
+{
+    return Concat({{"open", "timeouts 100 100", "baud 9600", "flow 0 0 0", WriteLine("vr\r")},
+                   ByteReads(versionReply),
+                   {"purge 3", WriteLine(std::string("RC\r\0\0\3\0", 7)), ReadLine(3, header)}});
+}
+
+}  // namespace apitest
