@@ -1,0 +1,74 @@
+#include "ApiBinding.h"
+
+ApiBinding::~ApiBinding()
+{
+    Unload();
+}
+
+bool ApiBinding::Load(std::string& error)
+{
+    const std::string path = ProgramFolder() + "\\" + kApiLibraryName;
+    Module = LoadLibraryA(path.c_str());
+    if (Module == nullptr) {
+        const DWORD code = GetLastError();
+        error = std::string("cannot load ") + kApiLibraryName + " from " + ProgramFolder() + ": error " +
+                std::to_string(code) + " (" + SystemErrorText(code) + ")";
+        return false;
+    }
+    if (!ResolveAll()) {
+        error = std::string(kApiLibraryName) + " has no export named \"" + MissingExport + "\"";
+        Unload();
+        return false;
+    }
+    return true;
+}
+
+template <typename Function>
+bool ApiBinding::Resolve(const char* name, Function& slot)
+{
+    const FARPROC address = GetProcAddress(Module, name);
+    if (address == nullptr) {
+        MissingExport = name;
+        return false;
+    }
+    // void (*)() converts to and from any function pointer type.
+    slot = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+    return true;
+}
+
+bool ApiBinding::ResolveAll()
+{
+    return Resolve("GetDeviceCount", GetDeviceCount) && Resolve("GetDeviceSerial", GetDeviceSerial) &&
+           Resolve("Open", Open) && Resolve("Close", Close) && Resolve("IsOpen", IsOpen) &&
+           Resolve("SetRange", SetRange) && Resolve("ConvertFrequency", ConvertFrequency) &&
+           Resolve("SetClearPower", SetClearPower) && Resolve("WriteCalibrationData", WriteCalibrationData) &&
+           Resolve("GetCalibrationData", GetCalibrationData) && Resolve("GetSSCorrection", GetSSCorrection) &&
+           Resolve("SendBuffer", SendBuffer) && Resolve("GetConfig", GetConfig) && Resolve("IsAlive", IsAlive);
+}
+
+void ApiBinding::Unload()
+{
+    if (Module != nullptr)
+        FreeLibrary(Module);
+    Module = nullptr;
+}
+
+std::string ProgramFolder()
+{
+    char path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path, length);
+    const size_t slash = folder.find_last_of("\\/");
+    return slash == std::string::npos ? std::string(".") : folder.substr(0, slash);
+}
+
+std::string SystemErrorText(DWORD code)
+{
+    char text[256] = {};
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                                        0, text, sizeof text, nullptr);
+    std::string line(text, length);
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n' || line.back() == ' '))
+        line.pop_back();
+    return line.empty() ? "unknown error" : line;
+}

@@ -1,0 +1,59 @@
+// The run-time binding of the device API library, as a third-party host makes
+// it: OVK47MXV_API.dll is loaded from the program's own folder and each of its
+// fourteen exports is resolved by plain name.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "OVK47MXV_API.h"
+
+// The library's file name; it is looked up beside the running program.
+constexpr const char* kApiLibraryName = "OVK47MXV_API.dll";
+
+class ApiBinding {
+public:
+    ApiBinding() = default;
+    ~ApiBinding();
+    ApiBinding(const ApiBinding&) = delete;
+    ApiBinding& operator=(const ApiBinding&) = delete;
+
+    // Loads the library from the program's folder and resolves every export.
+    // On failure returns false with a one-line reason in error; the binding
+    // then holds no library and its exports must not be called.
+    bool Load(std::string& error);
+
+    // The exports, named and typed as the public header declares them.
+    decltype(&::GetDeviceCount) GetDeviceCount = nullptr;
+    decltype(&::GetDeviceSerial) GetDeviceSerial = nullptr;
+    decltype(&::Open) Open = nullptr;
+    decltype(&::Close) Close = nullptr;
+    decltype(&::IsOpen) IsOpen = nullptr;
+    decltype(&::SetRange) SetRange = nullptr;
+    decltype(&::ConvertFrequency) ConvertFrequency = nullptr;
+    decltype(&::SetClearPower) SetClearPower = nullptr;
+    decltype(&::WriteCalibrationData) WriteCalibrationData = nullptr;
+    decltype(&::GetCalibrationData) GetCalibrationData = nullptr;
+    decltype(&::GetSSCorrection) GetSSCorrection = nullptr;
+    decltype(&::SendBuffer) SendBuffer = nullptr;
+    decltype(&::GetConfig) GetConfig = nullptr;
+    decltype(&::IsAlive) IsAlive = nullptr;
+
+private:
+    // Resolves one export into slot; false when the library lacks it.
+    template <typename Function>
+    bool Resolve(const char* name, Function& slot);
+    bool ResolveAll();
+    void Unload();
+
+    HMODULE Module = nullptr;
+    const char* MissingExport = nullptr;
+};
+
+// The folder of the running program, without a trailing backslash.
+std::string ProgramFolder();
+
+// The system's text for an error code, on one line, e.g. "The specified
+// module could not be found."
+std::string SystemErrorText(DWORD code);
