@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "myBinaryTree.h"
 #include "myFile.h"
@@ -18,6 +19,7 @@ const TmyString myEmptyString;
 TmyTimeCounter myTraceTimeBase;
 TmyApplication Application;
 const TmyWideString myEmptyWideString{TmyReserve{16}};
+MSG myMessage;
 
 namespace {
 
@@ -83,6 +85,31 @@ HMODULE OwnModule()
     return static_cast<HMODULE>(region.AllocationBase);
 }
 
+// The window a component of this thread is creating: its thunk and the
+// component's window field. Lives from the component's construction to the
+// new window's first message.
+struct TmyWindowUnderCreation {
+    WNDPROC Thunk;
+    HWND* WindowField;
+};
+thread_local TmyWindowUnderCreation windowUnderCreation;
+
+// The framework window class's procedure, which sees only a window's first
+// message: it hands the window to the component under creation, installs the
+// component's thunk as the window procedure and lets the thunk answer. With
+// no component under creation the message is refused (0).
+LRESULT CALLBACK InitialWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    TmyWindowUnderCreation pending = windowUnderCreation;
+    if (!pending.Thunk)
+        return 0;
+    windowUnderCreation = {};
+    if (pending.WindowField)
+        *pending.WindowField = window;
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(pending.Thunk));
+    return CallWindowProcA(pending.Thunk, window, message, wParam, lParam);
+}
+
 }  // namespace
 
 TmyApplication::TmyApplication()
@@ -98,16 +125,26 @@ TmyApplication::TmyApplication()
         OpenLogFile();
     ModuleInstance = OwnModule();
     ArrowCursor = LoadCursorA(nullptr, IDC_ARROW);
+    ThunkSpace = static_cast<unsigned char*>(
+        VirtualAlloc(nullptr, myThunkSpaceBytes, MEM_COMMIT, PAGE_EXECUTE_READWRITE));
+    RegisterWindowClass();
     if (myDefaultTraceFlags)
         Profiler = new TmyProfiler;
 }
 
 TmyApplication::~TmyApplication()
 {
+    delete HoverMonitor;
+    HoverMonitor = nullptr;
     delete Profiler;
     Profiler = nullptr;
+    delete ToolTip;
+    ToolTip = nullptr;
     if (TraceFlags & myTraceToLogFile)
         MemoryReport(leftoverMemoryMask);
+    if (!UnregisterClassA(MAKEINTATOM(WindowClass), ModuleInstance))
+        DebugOutput("Class failed to unregister\r\n");
+    ReleaseThunkSpace();
     ReportRegistry();
     delete LogFile;
     LogFile = nullptr;
@@ -175,6 +212,31 @@ void TmyApplication::MemoryReport(unsigned mask) const
     }
 }
 
+int TmyApplication::Run()
+{
+    int result = 0;
+    while (!Terminated) {
+        result = GetMessageA(&myMessage, nullptr, 0, 0);
+        if (result <= 0)
+            break;
+        TranslateMessage(&myMessage);
+        DispatchMessageA(&myMessage);
+    }
+    return result;
+}
+
+void TmyApplication::BeginWindowCreation(WNDPROC thunk, HWND* windowField)
+{
+    windowUnderCreation = {thunk, windowField};
+}
+
+void* TmyApplication::ThunkObject(unsigned slot) const
+{
+    void* object;
+    memcpy(&object, ThunkSpace + slot * myThunkSlotBytes + myThunkObjectOffset, sizeof object);
+    return object;
+}
+
 // Reads "/l" and "/ll" (in any case) from the command line into the default
 // trace flags, which every object constructed from now on copies.
 void TmyApplication::ReadSwitches()
@@ -201,6 +263,32 @@ void TmyApplication::OpenLogFile()
     TmyString path = folder + "\\" + GetArgument(0).FileNamePart().WithoutExtension() + ".log";
     LogFile = new TmyFile(path.c_str(), GENERIC_WRITE, CREATE_ALWAYS, FILE_SHARE_READ,
                           FILE_ATTRIBUTE_NORMAL);
+}
+
+// Registers the class of every framework window; components create their
+// windows by its atom.
+void TmyApplication::RegisterWindowClass()
+{
+    WNDCLASSA windowClass{};
+    windowClass.style = 0;
+    windowClass.lpfnWndProc = &InitialWindowProc;
+    windowClass.hInstance = ModuleInstance;
+    windowClass.hCursor = ArrowCursor;
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = myWindowClassName;
+    WindowClass = RegisterClassA(&windowClass);
+}
+
+// Lists every thunk still bound to an object, then releases the thunk space.
+void TmyApplication::ReleaseThunkSpace()
+{
+    for (int slot = ThunkSlots.FirstIncluded(); slot >= 0; slot = ThunkSlots.FirstIncluded()) {
+        Trace(this, 0, "Undeleted thunk control: %p", ThunkObject(slot));
+        ThunkSlots.Exclude(slot);
+    }
+    if (ThunkSpace)
+        VirtualFree(ThunkSpace, 0, MEM_RELEASE);
+    ThunkSpace = nullptr;
 }
 
 // Frees the type registry and, while tracing, prints its statistics and the

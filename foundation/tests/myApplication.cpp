@@ -7,49 +7,18 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "debugCapture.h"
+#include "hostRun.h"
 #include "myString.h"
 
 namespace {
 
-// Runs the application host beside this test program with the given command
-// line tail and returns what it printed, debugger texts included.
+// Runs the foundation's application host with the given command-line tail.
 std::string RunHost(const std::string& arguments)
 {
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, sizeof self);
-    std::string host = TmyString(self).FolderPart().c_str() + std::string("\\foundation_apphost.exe");
-    std::string commandLine = "\"" + host + "\" " + arguments;
-
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd, writeEnd;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
-        return "pipe failed";
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
-    PROCESS_INFORMATION process{};
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back(0);
-    BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                  &startup, &process);
-    CloseHandle(writeEnd);
-    std::string output;
-    if (started) {
-        char chunk[4096];
-        DWORD got;
-        while (ReadFile(readEnd, chunk, sizeof chunk, &got, nullptr) && got > 0)
-            output.append(chunk, got);
-        WaitForSingleObject(process.hProcess, 30000);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
-    CloseHandle(readEnd);
-    return started ? output : "start failed";
+    return ::RunHost("foundation_apphost.exe", arguments);
 }
 
 std::string DocumentsFolder()
@@ -176,6 +145,142 @@ TEST(ApplicationMemoryReport, PrintsNothingWhenNoRegionMatches)
     DebugCapture capture;
     Application.MemoryReport(0);
     EXPECT_TRUE(capture.Texts().empty());
+}
+
+TEST(ApplicationShutdown, WindowLeftOpenAtExitKeepsTheClassRegistered)
+{
+    std::string output = RunHost("window");
+    EXPECT_TRUE(Contains(output, "window open\n")) << output;
+    EXPECT_TRUE(Contains(output, "Class failed to unregister\r\n"));
+    EXPECT_FALSE(Contains(RunHost("report"), "Class failed to unregister"));
+}
+
+// A message a window procedure under test received.
+struct ReceivedMessage {
+    HWND Window;
+    UINT Message;
+    WPARAM WParam;
+};
+std::vector<ReceivedMessage> received;
+
+LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    received.push_back({window, message, wParam});
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+bool WasReceived(UINT message)
+{
+    for (const ReceivedMessage& item : received) {
+        if (item.Message == message)
+            return true;
+    }
+    return false;
+}
+
+// Windows of the framework class, created the way components create theirs.
+class ApplicationWindows : public ::testing::Test {
+protected:
+    void SetUp() override { received.clear(); }
+    void TearDown() override
+    {
+        Application.BeginWindowCreation(nullptr, nullptr);
+        if (window)
+            DestroyWindow(window);
+    }
+
+    HWND CreateFrameworkWindow()
+    {
+        return CreateWindowExA(0, MAKEINTATOM(Application.WindowClass), "test", WS_POPUP, 0, 0, 20, 20,
+                               nullptr, nullptr, Application.ModuleInstance, nullptr);
+    }
+    // A window whose procedure is RecordingProc, installed by the first message.
+    void OpenRecordingWindow()
+    {
+        Application.BeginWindowCreation(&RecordingProc, &window);
+        CreateFrameworkWindow();
+    }
+
+    HWND window = nullptr;
+};
+
+TEST_F(ApplicationWindows, ClassIsRegisteredByAtomWithArrowCursorAndBlackBackground)
+{
+    WNDCLASSEXA info{};
+    info.cbSize = sizeof info;
+    ATOM atom = static_cast<ATOM>(GetClassInfoExA(Application.ModuleInstance, "TmyComponent", &info));
+    ASSERT_NE(0, atom);
+    EXPECT_EQ(Application.WindowClass, atom);
+    EXPECT_EQ(0u, info.style);
+    EXPECT_EQ(0, info.cbClsExtra);
+    EXPECT_EQ(0, info.cbWndExtra);
+    EXPECT_EQ(LoadCursorA(nullptr, IDC_ARROW), info.hCursor);
+    EXPECT_EQ(GetStockObject(BLACK_BRUSH), info.hbrBackground);
+    EXPECT_EQ(nullptr, info.hIcon);
+}
+
+TEST_F(ApplicationWindows, FirstMessageInstallsThePendingProcedureAndStoresTheWindow)
+{
+    OpenRecordingWindow();
+    ASSERT_NE(nullptr, window);
+    EXPECT_EQ(reinterpret_cast<LONG_PTR>(&RecordingProc), GetWindowLongPtrA(window, GWLP_WNDPROC));
+    ASSERT_FALSE(received.empty());
+    EXPECT_EQ(window, received.front().Window);
+    EXPECT_TRUE(WasReceived(WM_NCCREATE));
+    EXPECT_TRUE(WasReceived(WM_CREATE));
+
+    SendMessageA(window, WM_USER + 3, 7, 0);
+    EXPECT_EQ(WM_USER + 3u, received.back().Message);
+    EXPECT_EQ(7u, received.back().WParam);
+}
+
+TEST_F(ApplicationWindows, WindowWithoutPendingProcedureIsRefused)
+{
+    EXPECT_EQ(nullptr, CreateFrameworkWindow());
+
+    OpenRecordingWindow();
+    ASSERT_NE(nullptr, window);
+    HWND second = CreateFrameworkWindow();
+    EXPECT_EQ(nullptr, second) << "the pending procedure serves one window only";
+
+    HWND withdrawn = nullptr;
+    Application.BeginWindowCreation(&RecordingProc, &withdrawn);
+    Application.BeginWindowCreation(nullptr, nullptr);
+    EXPECT_EQ(nullptr, CreateFrameworkWindow());
+    EXPECT_EQ(nullptr, withdrawn);
+}
+
+TEST_F(ApplicationWindows, RunDispatchesTranslatedInputUntilQuit)
+{
+    OpenRecordingWindow();
+    ASSERT_NE(nullptr, window);
+    received.clear();
+    PostMessageA(window, WM_KEYDOWN, 'A', 0x001E0001);
+    PostQuitMessage(5);
+
+    EXPECT_EQ(0, Application.Run());
+    EXPECT_EQ(static_cast<UINT>(WM_QUIT), myMessage.message);
+    EXPECT_EQ(5u, myMessage.wParam);
+    ASSERT_EQ(2u, received.size());
+    EXPECT_EQ(static_cast<UINT>(WM_KEYDOWN), received[0].Message);
+    EXPECT_EQ(static_cast<UINT>(WM_CHAR), received[1].Message);
+    EXPECT_EQ(static_cast<WPARAM>('a'), received[1].WParam);
+}
+
+TEST_F(ApplicationWindows, RunTakesNoMessageWhileTerminated)
+{
+    OpenRecordingWindow();
+    ASSERT_NE(nullptr, window);
+    received.clear();
+    PostMessageA(window, WM_USER + 9, 0, 0);
+    Application.Terminated = 1;
+    int result = Application.Run();
+    Application.Terminated = 0;
+
+    EXPECT_EQ(0, result);
+    EXPECT_TRUE(received.empty());
+    MSG pending;
+    EXPECT_TRUE(PeekMessageA(&pending, window, WM_USER + 9, WM_USER + 9, PM_REMOVE));
 }
 
 }  // namespace

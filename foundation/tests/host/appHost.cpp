@@ -1,7 +1,8 @@
 // A small program built on the foundation that the application tests start
 // with chosen command lines. It prints what the application object made of
 // its command line and hands every debugger text to its standard output, so
-// the shutdown reports can be read by the starting test.
+// the shutdown reports can be read by the starting test. Mode "window" leaves
+// a window of the framework class open at exit.
 #include <windows.h>
 
 #include <cstdio>
@@ -52,6 +53,17 @@ void TraceFromTwoThreads()
     Trace(&object, 0, "after thread");
 }
 
+// A framework-class window whose own procedure is the default one; it stays
+// open, so the class is still in use when the application shuts down.
+void OpenWindow()
+{
+    HWND window = nullptr;
+    Application.BeginWindowCreation(&DefWindowProcA, &window);
+    CreateWindowExA(0, MAKEINTATOM(Application.WindowClass), "left open", WS_POPUP, 0, 0, 10, 10,
+                    nullptr, nullptr, Application.ModuleInstance, nullptr);
+    WriteOut(window ? "window open\n" : "no window\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -62,5 +74,7 @@ int main(int argc, char** argv)
         ReportStartup();
     else if (strcmp(mode, "threads") == 0)
         TraceFromTwoThreads();
+    else if (strcmp(mode, "window") == 0)
+        OpenWindow();
     return 0;
 }
