@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "myComponents.h"
+#include "myHoveringMonitor.h"
 #include "myThunks.h"
+#include "myToolTip.h"
 
 namespace {
 
@@ -149,11 +151,25 @@ int FocusByTab(TmyControl* control)
 }
 
 // Hover monitor and tooltip hand-overs. Both are widgets of their own that the
-// application creates on first use; until the framework has them, the
-// application holds none and these hand-overs have no receiver.
-void ReportToHoverMonitor(TmyControl*) {}
-void ForgetInHoverMonitor(TmyControl*) {}
-void ShowHint(uint32_t) {}
+// application creates on first use.
+void ReportToHoverMonitor(TmyControl* control)
+{
+    ApplicationHoverMonitor()->ReportMouse(control);
+}
+
+// A control being destroyed is neither timed for hovering nor shown as a
+// hint any longer; neither widget is created for it.
+void ForgetInHoverMonitor(TmyControl* control)
+{
+    ForgetHoveredControl(control);
+    if (control->GetHint())
+        ForgetHintedControl(control);
+}
+
+void ShowHint(uint32_t position)
+{
+    ApplicationToolTip()->ShowHint(position);
+}
 
 }  // namespace
 
