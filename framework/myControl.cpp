@@ -159,7 +159,7 @@ void ReportToHoverMonitor(TmyControl* control)
 
 // A control being destroyed is neither timed for hovering nor shown as a
 // hint any longer; neither widget is created for it.
-void ForgetInHoverMonitor(TmyControl* control)
+void ForgetInPointerFeedback(TmyControl* control)
 {
     ForgetHoveredControl(control);
     if (control->GetHint())
@@ -254,7 +254,7 @@ TmyControl::~TmyControl()
     }
     if (Parent)
         Parent->RemoveChild(this);
-    ForgetInHoverMonitor(this);
+    ForgetInPointerFeedback(this);
     delete Anchors;
     OnDestroy.Fire(this);
     if (TimerThunk)

@@ -11,6 +11,8 @@
 #include "myApplication.h"
 #include "myBitmap.h"
 #include "myDrawing.h"
+#include "myHoveringMonitor.h"
+#include "myToolTip.h"
 
 namespace {
 
@@ -125,12 +127,17 @@ public:
     std::vector<UINT_PTR> Timers;
 };
 
-// Every test leaves the queue drained and every thunk released.
+// Every test leaves the queue drained and every thunk released. The
+// application's hover monitor and tooltip (made by any mouse move, also one
+// the window system generates when a window appears under the pointer) live
+// until shutdown, so they are released before the check.
 class ComponentTest : public ::testing::Test {
 protected:
     void TearDown() override
     {
         Pump();
+        ReleaseApplicationHoverMonitor();
+        ReleaseApplicationToolTip();
         EXPECT_TRUE(Application.ThunkSlots.IsEmpty()) << "a test leaked a window thunk";
     }
 };
