@@ -15,35 +15,12 @@ bool ApiBinding::Load(std::string& error)
                 std::to_string(code) + " (" + SystemErrorText(code) + ")";
         return false;
     }
-    if (!ResolveAll()) {
-        error = std::string(kApiLibraryName) + " has no export named \"" + MissingExport + "\"";
+    if (const char* missing = Resolve(Module)) {
+        error = std::string(kApiLibraryName) + " has no export named \"" + missing + "\"";
         Unload();
         return false;
     }
     return true;
-}
-
-template <typename Function>
-bool ApiBinding::Resolve(const char* name, Function& slot)
-{
-    const FARPROC address = GetProcAddress(Module, name);
-    if (address == nullptr) {
-        MissingExport = name;
-        return false;
-    }
-    // void (*)() converts to and from any function pointer type.
-    slot = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
-    return true;
-}
-
-bool ApiBinding::ResolveAll()
-{
-    return Resolve("GetDeviceCount", GetDeviceCount) && Resolve("GetDeviceSerial", GetDeviceSerial) &&
-           Resolve("Open", Open) && Resolve("Close", Close) && Resolve("IsOpen", IsOpen) &&
-           Resolve("SetRange", SetRange) && Resolve("ConvertFrequency", ConvertFrequency) &&
-           Resolve("SetClearPower", SetClearPower) && Resolve("WriteCalibrationData", WriteCalibrationData) &&
-           Resolve("GetCalibrationData", GetCalibrationData) && Resolve("GetSSCorrection", GetSSCorrection) &&
-           Resolve("SendBuffer", SendBuffer) && Resolve("GetConfig", GetConfig) && Resolve("IsAlive", IsAlive);
 }
 
 void ApiBinding::Unload()

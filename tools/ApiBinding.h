@@ -7,12 +7,13 @@
 
 #include <string>
 
-#include "OVK47MXV_API.h"
+#include "OVK47MXV_Exports.h"
 
 // The library's file name; it is looked up beside the running program.
 constexpr const char* kApiLibraryName = "OVK47MXV_API.dll";
 
-class ApiBinding {
+// The exports are the inherited OVK47MXV_Exports members.
+class ApiBinding : public OVK47MXV_Exports {
 public:
     ApiBinding() = default;
     ~ApiBinding();
@@ -24,31 +25,10 @@ public:
     // then holds no library and its exports must not be called.
     bool Load(std::string& error);
 
-    // The exports, named and typed as the public header declares them.
-    decltype(&::GetDeviceCount) GetDeviceCount = nullptr;
-    decltype(&::GetDeviceSerial) GetDeviceSerial = nullptr;
-    decltype(&::Open) Open = nullptr;
-    decltype(&::Close) Close = nullptr;
-    decltype(&::IsOpen) IsOpen = nullptr;
-    decltype(&::SetRange) SetRange = nullptr;
-    decltype(&::ConvertFrequency) ConvertFrequency = nullptr;
-    decltype(&::SetClearPower) SetClearPower = nullptr;
-    decltype(&::WriteCalibrationData) WriteCalibrationData = nullptr;
-    decltype(&::GetCalibrationData) GetCalibrationData = nullptr;
-    decltype(&::GetSSCorrection) GetSSCorrection = nullptr;
-    decltype(&::SendBuffer) SendBuffer = nullptr;
-    decltype(&::GetConfig) GetConfig = nullptr;
-    decltype(&::IsAlive) IsAlive = nullptr;
-
 private:
-    // Resolves one export into slot; false when the library lacks it.
-    template <typename Function>
-    bool Resolve(const char* name, Function& slot);
-    bool ResolveAll();
     void Unload();
 
     HMODULE Module = nullptr;
-    const char* MissingExport = nullptr;
 };
 
 // The folder of the running program, without a trailing backslash.

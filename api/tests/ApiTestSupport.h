@@ -13,6 +13,7 @@
 
 #include "K47MXVsim.h"
 #include "OVK47MXV_API.h"
+#include "OVK47MXV_Exports.h"
 
 namespace apitest {
 
@@ -211,35 +212,7 @@ public:
 };
 
 // The 14 exports of one loaded copy of the API library.
-struct ApiExports {
-    decltype(&::GetDeviceCount) GetDeviceCount = nullptr;
-    decltype(&::GetDeviceSerial) GetDeviceSerial = nullptr;
-    decltype(&::Open) Open = nullptr;
-    decltype(&::Close) Close = nullptr;
-    decltype(&::IsOpen) IsOpen = nullptr;
-    decltype(&::SetRange) SetRange = nullptr;
-    decltype(&::ConvertFrequency) ConvertFrequency = nullptr;
-    decltype(&::SetClearPower) SetClearPower = nullptr;
-    decltype(&::WriteCalibrationData) WriteCalibrationData = nullptr;
-    decltype(&::GetCalibrationData) GetCalibrationData = nullptr;
-    decltype(&::GetSSCorrection) GetSSCorrection = nullptr;
-    decltype(&::SendBuffer) SendBuffer = nullptr;
-    decltype(&::GetConfig) GetConfig = nullptr;
-    decltype(&::IsAlive) IsAlive = nullptr;
-
-    bool Resolve(HMODULE m)
-    {
-        return ResolveExport(m, "GetDeviceCount", GetDeviceCount) &&
-               ResolveExport(m, "GetDeviceSerial", GetDeviceSerial) && ResolveExport(m, "Open", Open) &&
-               ResolveExport(m, "Close", Close) && ResolveExport(m, "IsOpen", IsOpen) &&
-               ResolveExport(m, "SetRange", SetRange) && ResolveExport(m, "ConvertFrequency", ConvertFrequency) &&
-               ResolveExport(m, "SetClearPower", SetClearPower) &&
-               ResolveExport(m, "WriteCalibrationData", WriteCalibrationData) &&
-               ResolveExport(m, "GetCalibrationData", GetCalibrationData) &&
-               ResolveExport(m, "GetSSCorrection", GetSSCorrection) && ResolveExport(m, "SendBuffer", SendBuffer) &&
-               ResolveExport(m, "GetConfig", GetConfig) && ResolveExport(m, "IsAlive", IsAlive);
-    }
-};
+using ApiExports = OVK47MXV_Exports;
 
 // A private copy of the API library in a temporary folder, with a fresh
 // library state: no enumeration yet, an empty device table.
@@ -249,7 +222,7 @@ public:
     {
         if (folder.CopyFromBin(apiFileName, apiFileName))
             Module = LoadLibraryA((folder.Path + apiFileName).c_str());
-        Ready = Module && Api.Resolve(Module);
+        Ready = Module && !Api.Resolve(Module);
     }
     ~LibraryCopy() { Unload(); }
     LibraryCopy(const LibraryCopy&) = delete;
