@@ -12,7 +12,7 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 function(k47_add_test_program name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
-    target_compile_options(${name} PRIVATE ${K47_WARNINGS})
+    target_compile_options(${name} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${K47_WARNINGS}>)
     target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} gtest gtest_main)
     set(suites "")
     foreach(source IN LISTS ARG_SOURCES)
