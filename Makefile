@@ -20,7 +20,7 @@ test: build
 	@bash cmake/test-session.sh
 
 run: deps win32
-	@echo "The control panel (K47MXVcontrol.exe) is not built yet; nothing to start."
+	@bash cmake/run-panel.sh
 
 clean:
 	rm -rf build

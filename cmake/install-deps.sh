@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on a Debian 12 machine: the
 # mingw-w64 cross compilers, GoogleTest's sources, CMake, Wine with 32-bit
-# support and a virtual X display. Quick when everything is there already.
+# support, a virtual X display, the X tools `make run` uses (xwininfo,
+# import) and Liberation Sans, which Wine draws for the panel's Arial. Quick
+# when everything is there already.
 set -euo pipefail
 
 packages=(cmake make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
           mingw-w64-tools googletest wine wine64 wine32:i386 xvfb xauth
-          x11-apps imagemagick)
+          x11-apps x11-utils imagemagick fonts-liberation)
 
 missing=()
 for p in "${packages[@]}"; do
