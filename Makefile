@@ -14,7 +14,7 @@ build: deps $(PRESETS)
 
 $(PRESETS):
 	@cmake --preset $@ >/dev/null
-	@cmake --build build/$@ -j $(JOBS)
+	@cmake --build build/$@ -j $(JOBS) -- --no-print-directory
 
 test: build
 	@bash cmake/test-session.sh
