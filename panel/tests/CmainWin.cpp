@@ -1,26 +1,21 @@
 // The main window in this process, bound to the API library and the
 // simulated converter in the test program's folder (virtual time): its look,
-// the button states after each click as the converter answers, the
-// behaviour without a converter, and the converter closed once at the end.
+// and the button states after each click as the converter answers. The
+// program as a whole is tested from outside (K47MXVcontrol*.cpp).
 #include "CmainWin.h"
 
 #include <string>
 #include <vector>
 
 #include "K47MXVsim.h"
-#include "myMsgBox.h"
-#include "myPanel.h"
 #include "myPanelTest.h"
 #include "my_Btn.h"
 
 namespace {
 
 constexpr const char* oneConverter = "[simulator]\ntiming = virtual\n[device]\nusb_serial = K4700001\n";
-constexpr const char* noConverter = "[simulator]\ntiming = virtual\n";
 // Bound of the wait for the main window to settle after a click.
 constexpr DWORD settleMs = 2000;
-// Period of the check for an error box while the window is constructed.
-constexpr UINT errorBoxPollMs = 20;
 
 // The simulator's test controls, from the driver the API library loaded.
 struct Simulator {
@@ -60,20 +55,6 @@ struct Simulator {
     }
 };
 
-// Texts of the error boxes dismissed while a main window was constructed.
-std::vector<std::string> dismissedErrors;
-
-// Runs inside the error box's modal loop: records its text and presses OK.
-void CALLBACK DismissErrorBox(HWND, UINT, UINT_PTR, DWORD)
-{
-    HWND window = FindWindowA(nullptr, "Error");
-    auto* box = dynamic_cast<TmyMsgBox*>(FindControl(window));
-    if (!box || !box->InModalLoop())
-        return;
-    dismissedErrors.push_back(box->GetTextPanel()->GetTextString().c_str());
-    box->GetButton(0)->Click();
-}
-
 // Occurrences of a traffic event, e.g. "write 43 50 0D".
 int Count(const std::string& traffic, const std::string& event)
 {
@@ -97,10 +78,7 @@ protected:
     void Start(const char* configuration)
     {
         ASSERT_TRUE(Sim.Configure(configuration));
-        dismissedErrors.clear();
-        const UINT_PTR timer = SetTimer(nullptr, 0, errorBoxPollMs, DismissErrorBox);
         Main = new CmainWin();
-        KillTimer(nullptr, timer);
         PumpPending();
     }
 
@@ -140,7 +118,6 @@ Simulator MainWindow::Sim;
 TEST_F(MainWindow, OpensTheOnlyConverterAndShowsTheButtonStrip)
 {
     Start(oneConverter);
-    EXPECT_TRUE(dismissedErrors.empty());
     EXPECT_EQ("OV-K47MXV - K4700001", Caption());
     EXPECT_TRUE(IsWindowVisible(Main->GetWindow()));
     EXPECT_EQ(0x86CA0000u, static_cast<DWORD>(GetWindowLongA(Main->GetWindow(), GWL_STYLE)) & ~WS_VISIBLE);
@@ -224,48 +201,6 @@ TEST_F(MainWindow, ButtonStatesFollowTheConvertersAnswers)
     Click(Main->GetBandButton(6));
     EXPECT_EQ("", DownBands()) << "a band the converter cannot take goes up";
     EXPECT_FALSE(power->IsDown());
-}
-
-TEST_F(MainWindow, SwitchingOnFirstAppliesBandZero)
-{
-    Start(oneConverter);
-    Sim.ClearTraffic();
-    Click(Main->GetPowerButton());
-    EXPECT_TRUE(Main->GetPowerButton()->IsDown());
-    EXPECT_EQ("0 ", DownBands());
-    EXPECT_EQ(1, Count(Sim.Traffic(), "write 66 01 0D"));
-}
-
-TEST_F(MainWindow, WithoutAConverterEveryCallIsRefused)
-{
-    Start(noConverter);
-    ASSERT_EQ(std::vector<std::string>{"No K47MXV is connected to USB bus."}, dismissedErrors);
-    EXPECT_EQ("OV-K47MXV - No Device", Caption());
-    EXPECT_EQ(NoDevice, Main->GetApi().DeviceHandle);
-    Click(Main->GetBandButton(2));
-    EXPECT_EQ("", DownBands());
-    EXPECT_FALSE(Main->GetPowerButton()->IsDown());
-    Click(Main->GetPowerButton());
-    EXPECT_FALSE(Main->GetPowerButton()->IsDown()) << "switching on is undone";
-    EXPECT_EQ("", Sim.Traffic());
-}
-
-TEST_F(MainWindow, DestroyingTheWindowClearsPowerAndClosesOnce)
-{
-    Start(oneConverter);
-    Sim.ClearTraffic();
-    delete Main;
-    Main = nullptr;
-    const std::string traffic = Sim.Traffic();
-    EXPECT_EQ(1, Count(traffic, "write 43 50 0D")) << traffic;
-    EXPECT_EQ(1, Count(traffic, "close")) << traffic;
-    EXPECT_LT(traffic.find("write 43 50 0D"), traffic.find("close"));
-
-    Start(noConverter);
-    Sim.ClearTraffic();
-    delete Main;
-    Main = nullptr;
-    EXPECT_EQ("", Sim.Traffic()) << "nothing was open";
 }
 
 }  // namespace
