@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ApiBinding.h"
+#include "BenchClock.h"
 #include "CalibrationImage.h"
 #include "WireTime.h"
 
@@ -62,15 +63,6 @@ bool ConfigureSimulator(std::string& path)
         << "\ncalibration = generated\n";
     ini.close();
     return ini.good() && SetEnvironmentVariableA("K47MXV_SIM", path.c_str());
-}
-
-double NowMs()
-{
-    LARGE_INTEGER counter;
-    LARGE_INTEGER frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
 // Times one call; the call reports its own success.

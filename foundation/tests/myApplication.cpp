@@ -52,9 +52,12 @@ TEST(ApplicationSwitches, PlainCommandLineSetsNoFlagsAndCreatesNothing)
 
 TEST(ApplicationSwitches, SwitchesAreReadInAnyCaseAndCombine)
 {
-    EXPECT_TRUE(Contains(RunHost("/L report"), "flags=1 own=1 profiler=1 log=0"));
-    EXPECT_TRUE(Contains(RunHost("/l /ll report"), "flags=3 own=3 profiler=1 log=1 open=1"));
-    EXPECT_TRUE(Contains(RunHost("/x -l report"), "flags=0 own=0 profiler=0 log=0"));
+    std::string output = RunHost("/L report");
+    EXPECT_TRUE(Contains(output, "flags=1 own=1 profiler=1 log=0")) << output;
+    output = RunHost("/l /ll report");
+    EXPECT_TRUE(Contains(output, "flags=3 own=3 profiler=1 log=1 open=1")) << output;
+    output = RunHost("/x -l report");
+    EXPECT_TRUE(Contains(output, "flags=0 own=0 profiler=0 log=0")) << output;
 }
 
 TEST(ApplicationSwitches, ArgumentsFollowTheTokenRule)

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchClock.h"
 #include "OVK47MXV_Exports.h"
 
 namespace {
@@ -39,15 +40,6 @@ constexpr DWORD exitTimeoutMs = 10000;
 constexpr DWORD pollMs = 1;
 // The panel's own start-up counts as no wait up to this much.
 constexpr double ownStartupGoalMs = 50.0;
-
-double NowMs()
-{
-    LARGE_INTEGER counter;
-    LARGE_INTEGER frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 double Median(std::vector<double> runs)
 {
