@@ -59,6 +59,7 @@ TEST_F(PanelProgramStartup, OneConverterIsOpenedWithoutAskingAndTheStripIsDrawn)
     EXPECT_FALSE(IsShowing(SelectionCaption));
     EXPECT_FALSE(IsShowing(ErrorCaption));
     EXPECT_EQ(1, CountTraffic("K4700001 open"));
+    EXPECT_TRUE(HasLoadedFromItsFolder("myexcept.dll")) << "the crash-report library beside the program";
 
     const RECT client = ClientRect(Main);
     EXPECT_EQ(MainClientWidth, client.right);

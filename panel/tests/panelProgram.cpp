@@ -1,6 +1,8 @@
 // Starting, driving, reading and ending K47MXVcontrol.exe for the tests.
 #include "panelProgram.h"
 
+#include <tlhelp32.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -224,6 +226,7 @@ void PanelProgramTest::Start(const std::string& devices, ProgramFolder folder)
     Files.push_back(trafficName);
 
     const std::string programFolder = folder == ProgramFolder::Bin ? BinFolder() : Folder;
+    ProgramFolderPath = programFolder;
     std::string command = "\"" + programFolder + "\\" + programName + "\"";
     std::vector<char> environment = ChildEnvironment(PathOf(configName));
     STARTUPINFOA startup{};
@@ -399,6 +402,21 @@ std::vector<std::string> PanelProgramTest::Traffic() const
             lines.push_back(text.substr(event + 1, end - event - 1));
     }
     return lines;
+}
+
+bool PanelProgramTest::HasLoadedFromItsFolder(const char* library) const
+{
+    HANDLE modules = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, Process.dwProcessId);
+    if (modules == INVALID_HANDLE_VALUE)
+        return false;
+    const std::string wanted = ProgramFolderPath + "\\" + library;
+    MODULEENTRY32 module{};
+    module.dwSize = sizeof module;
+    bool found = false;
+    for (BOOL more = Module32First(modules, &module); more && !found; more = Module32Next(modules, &module))
+        found = lstrcmpiA(module.szExePath, wanted.c_str()) == 0;
+    CloseHandle(modules);
+    return found;
 }
 
 int PanelProgramTest::CountTraffic(const std::string& line) const

@@ -138,6 +138,9 @@ protected:
     // the bound passed; the state last seen.
     std::string WaitForPanel(const std::string& expected);
 
+    // The program holds a library of this file name loaded from its own folder.
+    bool HasLoadedFromItsFolder(const char* library) const;
+
     // The traffic so far: one "<usb serial> <event>" per driver call, times dropped.
     std::vector<std::string> Traffic() const;
     int CountTraffic(const std::string& line) const;
@@ -174,5 +177,6 @@ private:
 
     PROCESS_INFORMATION Process{};
     std::string Folder;
+    std::string ProgramFolderPath;
     std::vector<std::string> Files;
 };
