@@ -20,7 +20,9 @@ constexpr int serialBufferSize = 20;
 
 }  // namespace
 
-// The program's folder comes from argument 0; a missing library changes nothing.
+// Argument 0 is the program's own file path (whatever its command line
+// says), so the library comes from the program's folder; a missing one
+// changes nothing.
 void CmainWin::LoadCrashReportLibrary()
 {
     const TmyString path = Application.GetArgument(0).FolderPart() + "\\myexcept.dll";

@@ -51,15 +51,17 @@ RECT ClientRect(HWND window)
 
 class PanelProgramStartup : public PanelProgramTest {};
 
+// Started from a command prompt in its folder: the command line names no folder.
 TEST_F(PanelProgramStartup, OneConverterIsOpenedWithoutAskingAndTheStripIsDrawn)
 {
-    ASSERT_NO_FATAL_FAILURE(Start(Devices(1)));
+    ASSERT_NO_FATAL_FAILURE(Start(Devices(1), ProgramFolder::Bin, true));
     ASSERT_NE(nullptr, WaitForMainWindow());
     EXPECT_EQ("OV-K47MXV - K4700001", WindowCaption(Main));
     EXPECT_FALSE(IsShowing(SelectionCaption));
     EXPECT_FALSE(IsShowing(ErrorCaption));
     EXPECT_EQ(1, CountTraffic("K4700001 open"));
-    EXPECT_TRUE(HasLoadedFromItsFolder("myexcept.dll")) << "the crash-report library beside the program";
+    EXPECT_TRUE(HasLoadedFromItsFolder("myexcept.dll")) << "the crash-report library beside the program, "
+                                                           "not from the current drive's root";
 
     const RECT client = ClientRect(Main);
     EXPECT_EQ(MainClientWidth, client.right);

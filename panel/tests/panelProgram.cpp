@@ -214,7 +214,7 @@ void PanelProgramTest::TearDown()
     RemoveFolder();
 }
 
-void PanelProgramTest::Start(const std::string& devices, ProgramFolder folder)
+void PanelProgramTest::Start(const std::string& devices, ProgramFolder folder, bool bareName)
 {
     ASSERT_EQ(nullptr, Process.hProcess) << "a program is still running";
     RemoveFolder();
@@ -227,13 +227,14 @@ void PanelProgramTest::Start(const std::string& devices, ProgramFolder folder)
 
     const std::string programFolder = folder == ProgramFolder::Bin ? BinFolder() : Folder;
     ProgramFolderPath = programFolder;
-    std::string command = "\"" + programFolder + "\\" + programName + "\"";
+    const std::string path = programFolder + "\\" + programName;
+    std::string command = bareName ? std::string(programName) : "\"" + path + "\"";
     std::vector<char> environment = ChildEnvironment(PathOf(configName));
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     // The program's folder is also the current one, so no other folder's
     // libraries can stand in for missing ones.
-    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, environment.data(),
+    ASSERT_TRUE(CreateProcessA(path.c_str(), &command[0], nullptr, nullptr, FALSE, 0, environment.data(),
                                programFolder.c_str(), &startup, &Process))
         << "cannot start " << command;
     CloseHandle(Process.hThread);

@@ -95,7 +95,9 @@ protected:
 
     // Starts the program on a bus of these [device] sections in virtual
     // time, its traffic logged to a file; fails the test when it cannot.
-    void Start(const std::string& devices, ProgramFolder folder = ProgramFolder::Bin);
+    // With bareName its command line names it without a folder, as a
+    // command prompt in its folder does.
+    void Start(const std::string& devices, ProgramFolder folder = ProgramFolder::Bin, bool bareName = false);
     // Closes the program with WM_CLOSE to its main window; its exit code, or
     // -1 (with a failure) when it had to be ended.
     int Close();
