@@ -2,6 +2,8 @@
 # installs what is missing, builds both presets and runs every test.
 PRESETS := win32 win64
 JOBS ?= $(shell nproc)
+# The preset whose control panel `make run` starts.
+PRESET ?= win64
 
 .PHONY: all deps build test run clean $(PRESETS)
 
@@ -19,8 +21,12 @@ $(PRESETS):
 test: build
 	@bash cmake/test-session.sh
 
-run: deps win32
-	@bash cmake/run-panel.sh
+# The preset is checked before it is built: one this machine cannot run is
+# refused with the reason.
+run: deps
+	@bash cmake/run-panel.sh --check $(PRESET)
+	@$(MAKE) --no-print-directory $(PRESET)
+	@bash cmake/run-panel.sh $(PRESET)
 
 clean:
 	rm -rf build

@@ -1,5 +1,25 @@
 # GoogleTest from the distribution's source package, built with the cross
-# compiler, and one helper that adds a test program run under Wine.
+# compiler; one helper that adds a test program run under Wine, one that adds
+# a check of built files that runs on the build machine itself.
+
+# Whether this machine runs the preset's programs: 64-bit ones always, 32-bit
+# ones where the probe says so (K47_RUN_32BIT forces the answer). The probe
+# runs at every configure, so the answer follows the machine. Where they
+# cannot run, the test programs are still built but not registered: CTest
+# would count a skipped test as passed.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    execute_process(COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/wine-env.sh --probe
+                    OUTPUT_VARIABLE probe OUTPUT_STRIP_TRAILING_WHITESPACE)
+    string(REPLACE "\n" ";" probe "${probe}")
+    list(GET probe 0 K47_RUNS_PROGRAMS)
+    if(NOT K47_RUNS_PROGRAMS STREQUAL "yes")
+        list(GET probe 1 K47_NOT_RUN_REASON)
+        message(STATUS "${K47_PRESET} test programs are built, not run: ${K47_NOT_RUN_REASON}")
+    endif()
+else()
+    set(K47_RUNS_PROGRAMS yes)
+endif()
+
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
@@ -23,9 +43,34 @@ function(k47_add_test_program name)
         endforeach()
     endforeach()
     list(REMOVE_DUPLICATES suites)
+    set_property(GLOBAL APPEND PROPERTY K47_SUITES ${suites})
+    if(NOT K47_RUNS_PROGRAMS STREQUAL "yes")
+        return()
+    endif()
     foreach(suite IN LISTS suites)
         add_test(NAME ${K47_PRESET}:${suite}
                  COMMAND ${name} --gtest_filter=${suite}.*:${suite}/*
                  WORKING_DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
     endforeach()
+endfunction()
+
+# k47_add_static_check(NAME COMMAND args...)
+# Registers <preset>:NAME, a check of built files run on the build machine (no
+# Wine), so it runs wherever the preset is built.
+function(k47_add_static_check name)
+    add_test(NAME ${K47_PRESET}:${name} COMMAND ${ARGN})
+    set_tests_properties(${K47_PRESET}:${name} PROPERTIES LABELS static)
+    set_property(GLOBAL APPEND PROPERTY K47_STATIC_CHECKS ${name})
+endfunction()
+
+# Writes build/<preset>/k47-tests.txt, which the test session reads to say
+# what it runs: whether the programs run (and why not), how many suites were
+# built and how many static checks there are.
+function(k47_write_test_plan)
+    get_property(suites GLOBAL PROPERTY K47_SUITES)
+    get_property(checks GLOBAL PROPERTY K47_STATIC_CHECKS)
+    list(LENGTH suites suite_count)
+    list(LENGTH checks check_count)
+    file(WRITE ${CMAKE_BINARY_DIR}/k47-tests.txt
+         "runs=${K47_RUNS_PROGRAMS}\nreason=${K47_NOT_RUN_REASON}\nsuites=${suite_count}\nstatic=${check_count}\n")
 endfunction()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on a Debian 12 machine: the
 # mingw-w64 cross compilers, GoogleTest's sources, CMake, Wine with 32-bit
-# support, a virtual X display, the X tools `make run` uses (xwininfo,
+# support (installed everywhere; used where the machine executes 32-bit
+# programs), a virtual X display, the X tools `make run` uses (xwininfo,
 # import) and Liberation Sans, which Wine draws for the panel's Arial. Quick
 # when everything is there already.
 set -euo pipefail

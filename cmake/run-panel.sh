@@ -1,18 +1,25 @@
 #!/usr/bin/env bash
-# Starts the control panel from build/win32/bin under Wine, against the
-# simulated converter's embedded default (K47MXV_SIM unset).
+# Starts the control panel of a preset (win64 unless named) from
+# build/<preset>/bin under Wine, against the simulated converter's embedded
+# default (K47MXV_SIM unset). A preset this machine cannot run is refused
+# with the reason; --check PRESET only says whether it can run.
 # With DISPLAY set the panel opens there and the script returns when it ends.
 # Without one the script starts a virtual display, waits until the panel's
 # main window is up, saves a screenshot of it to build/screenshot.png and
 # keeps the panel running until Ctrl-C; it then closes the panel and stops
 # the wineserver and the display it started.
 set -uo pipefail
-top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-bin="$top/build/win32/bin"
+source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
+top=$k47_top
+check_only=""
+if [ "${1:-}" = --check ]; then
+    check_only=1
+    shift
+fi
+preset=${1:-win64}
+bin="$top/build/$preset/bin"
 panel="$bin/K47MXVcontrol.exe"
 screenshot="$top/build/screenshot.png"
-export WINEPREFIX="${WINEPREFIX:-$top/build/wineprefix}"
-export WINEDEBUG="${WINEDEBUG:--all}"
 unset K47MXV_SIM
 
 # Bounds, in seconds: the virtual display's start, the panel's main window
@@ -28,8 +35,20 @@ poll=0.2
 say() { echo "run: $*"; }
 fail() { echo "run: $*" >&2; exit 1; }
 
+check_preset() {
+    case $preset in
+        win64) ;;
+        win32)
+            k47_probe_32bit
+            [ "$k47_runs_32bit" = yes ] ||
+                fail "the win32 control panel cannot run here: $k47_32bit_reason; 'make run' starts the win64 one"
+            ;;
+        *) fail "unknown preset '$preset': win64 (the default) or win32" ;;
+    esac
+}
+
 check_build() {
-    [ -f "$panel" ] || fail "$panel is not built (make win32)"
+    [ -f "$panel" ] || fail "$panel is not built (make $preset)"
     local file
     for file in OVK47MXV_API.dll OVK47MXVusb.dll; do
         [ -f "$bin/$file" ] || fail "$file is missing beside K47MXVcontrol.exe in $bin; the panel cannot open the simulated converter"
@@ -39,7 +58,7 @@ check_build() {
 # With a display: the panel runs in the foreground; its exit status is ours.
 run_on_display() {
     xwininfo -root >/dev/null 2>&1 || fail "cannot open display $DISPLAY"
-    say "starting the control panel on display $DISPLAY (simulated converter K4700001)"
+    say "starting the $preset control panel on display $DISPLAY (simulated converter K4700001)"
     "$top/cmake/wine-run" "$panel"
     local status=$?
     say "the control panel ended (exit status $status)"
@@ -74,8 +93,8 @@ stop_all() {
     trap - INT TERM EXIT
     stop_panel
     if [ -n "$own_wineserver" ]; then
-        wineserver -k 2>/dev/null
-        wineserver -w 2>/dev/null
+        "$WINESERVER64" -k 2>/dev/null
+        "$WINESERVER64" -w 2>/dev/null
     fi
     if [ -n "$xvfb_pid" ]; then
         kill "$xvfb_pid" 2>/dev/null
@@ -105,7 +124,7 @@ start_display() {
 # One wineserver for the whole run. Status 2 means one already serves this
 # prefix: it is left running at the end.
 start_wineserver() {
-    wineserver -p 2>/dev/null
+    "$WINESERVER64" -p 2>/dev/null
     case $? in
         0) own_wineserver=1 ;;
         2) say "a wineserver already serves $WINEPREFIX; it is left running" ;;
@@ -151,7 +170,7 @@ run_headless() {
     trap 'exit 0' INT TERM
     start_display
     start_wineserver
-    say "starting the control panel (simulated converter K4700001)"
+    say "starting the $preset control panel (simulated converter K4700001)"
     setsid "$top/cmake/wine-run" "$panel" </dev/null &
     panel_pid=$!
     local window
@@ -167,6 +186,8 @@ run_headless() {
     exit "$status"
 }
 
+check_preset
+[ -n "$check_only" ] && exit 0
 check_build
 "$top/cmake/wine-prefix.sh" || fail "the Wine prefix $WINEPREFIX could not be prepared"
 if [ -n "${DISPLAY:-}" ]; then

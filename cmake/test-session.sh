@@ -1,12 +1,44 @@
 #!/usr/bin/env bash
-# Runs every test of both presets under Wine: prepares the private prefix,
-# starts a virtual X display and one persistent wineserver for the whole run,
-# then runs CTest over build/win32 and build/win64 and ends with its summary.
+# Runs every test of both presets that this machine can run: prepares the
+# private prefix, starts a virtual X display and one persistent wineserver for
+# the whole run, then runs CTest over build/win32 and build/win64 and ends with
+# its summary. Where 32-bit programs cannot run, the win32 test programs are
+# built but not registered, and only the win32 checks that read the built
+# files run; the session says so before CTest starts and after its summary.
 set -uo pipefail
-top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
+top=$k47_top
 export WINEPREFIX="$top/build/wineprefix"
-export WINEDEBUG=-all
+presets=(win32 win64)
 
+# A value of a preset's test plan (written when the preset is configured).
+plan_value() {
+    sed -n "s/^$2=//p" "$top/build/$1/k47-tests.txt" 2>/dev/null
+}
+
+# The win32 preset registers its programs' tests by the machine's answer at
+# configure time; configure again when the answer has changed since.
+k47_probe_32bit
+if [ -f "$top/build/win32/k47-tests.txt" ] && [ "$(plan_value win32 runs)" != "$k47_runs_32bit" ]; then
+    echo "Configuring win32 again: 32-bit programs now $( [ "$k47_runs_32bit" = yes ] && echo run || echo do not run) ($k47_32bit_reason)"
+    cmake --preset win32 >/dev/null || exit 1
+fi
+
+say_plan() {
+    local preset suites checks
+    for preset in "${presets[@]}"; do
+        [ -f "$top/build/$preset/k47-tests.txt" ] || { echo "$preset: not built"; continue; }
+        suites=$(plan_value "$preset" suites)
+        checks=$(plan_value "$preset" static)
+        if [ "$(plan_value "$preset" runs)" = yes ]; then
+            echo "$preset: $suites test suites run under Wine; $preset static checks: $checks run"
+        else
+            echo "$preset: $suites test suites built, not run ($(plan_value "$preset" reason)); $preset static checks: $checks run"
+        fi
+    done
+}
+
+say_plan
 "$top/cmake/wine-prefix.sh" || exit 1
 
 # A display of our own: the lowest free number from 90 up.
@@ -22,13 +54,13 @@ for _ in $(seq 50); do
     sleep 0.1
 done
 
-wineserver -p
+"$WINESERVER64" -p
 # Wine starts its desktop and services with the first program that uses the
 # window system; start them here so they neither hold on to the output of
 # the first test nor make each test wait for them.
 "$top/cmake/wine-run" rundll32.exe user32.dll,GetDesktopWindow >/dev/null 2>&1 </dev/null
 cleanup() {
-    wineserver -k 2>/dev/null
+    "$WINESERVER64" -k 2>/dev/null
     kill "$xvfb_pid" 2>/dev/null
     wait "$xvfb_pid" 2>/dev/null
 }
@@ -37,3 +69,6 @@ trap cleanup EXIT
 # One CTest run over both presets, so the summary counts every test.
 printf 'subdirs("win32" "win64")\n' > "$top/build/CTestTestfile.cmake"
 ctest --test-dir "$top/build" --output-on-failure --timeout 300 "$@"
+status=$?
+say_plan
+exit $status
