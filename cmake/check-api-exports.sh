@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# Checks the API library's export table against the public header without
+# running anything, so it holds where the library's word size cannot run:
+#   names    - it exports exactly the header's 14 functions, by plain name;
+#   library  - its export table carries the library name hosts have linked
+#              against (47KMXV_API.dll);
+#   cleanup  - 32-bit only: every return of each export pops the argument
+#              bytes the header's __stdcall prototype passes (ret $n).
+# The header's side comes from an object that names every function through
+# its import (__imp__Open@4: name and argument bytes).
+# Usage: check-api-exports.sh CHECK OBJDUMP NM LIBRARY PROTOTYPES_OBJECT
+set -uo pipefail
+check=$1 objdump=$2 nm=$3 library=$4 prototypes=$5
+expected_count=14
+expected_library=47KMXV_API.dll
+
+# "name bytes" per function of the header; bytes empty on 64-bit.
+header_functions() {
+    "$nm" -u "$prototypes" | sed -n 's/^ *U __imp__\{0,1\}\([A-Za-z]*\)\(@\([0-9]*\)\)\{0,1\}$/\1 \3/p' | sort
+}
+
+exported_names() {
+    "$objdump" -p "$library" | sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/s/^\s*\[ *[0-9]*\] //p' | sort -u
+}
+
+check_names() {
+    local header exported
+    header=$(header_functions | cut -d' ' -f1)
+    exported=$(exported_names)
+    if [ "$(echo "$header" | grep -c .)" -ne "$expected_count" ]; then
+        echo "the header's functions are not $expected_count:"; echo "$header"; return 1
+    fi
+    if [ "$header" != "$exported" ]; then
+        echo "exported names differ from the header's functions (< header, > library):"
+        diff <(echo "$header") <(echo "$exported") | grep '^[<>]'
+        return 1
+    fi
+    echo "$(basename "$library") exports exactly the header's $expected_count functions by plain name"
+}
+
+check_library() {
+    local name
+    name=$("$objdump" -p "$library" | sed -n 's/^Name\s\+[0-9a-f]\+ //p')
+    if [ "$name" != "$expected_library" ]; then
+        echo "the export table names the library '$name', not '$expected_library'"; return 1
+    fi
+    echo "the export table names the library $expected_library"
+}
+
+# Export RVA of a name, in hex.
+export_rva() {
+    "$objdump" -p "$library" | awk -v name="$1" '
+        /^Export Address Table -- Ordinal Base/ { table = 1; next }
+        table && /Export RVA/ { rva[n++] = $(NF - 2) }
+        table && /^$/ { table = 0 }
+        /^\[Ordinal\/Name Pointer\] Table/ { names = 1; next }
+        names && /^$/ { names = 0 }
+        names && $NF == name { gsub(/[][]/, " "); split($0, f, " "); print rva[f[1]]; exit }'
+}
+
+# The argument bytes each return of the function at address pops, in hex,
+# one line each ("jump <target>" for a jump out of the function and its cold part,
+# which leaves the cleanup unknown).
+returns_of() {
+    local start=$1
+    "$objdump" -d --start-address="$start" --stop-address=$((start + 0x2000)) "$library" | awk '
+        /^[0-9a-f]+ <[^>]*>:$/ {
+            label = $2; gsub(/[<>:]/, "", label)
+            if (!function_name) { function_name = label; next }
+            if (label != function_name ".cold") exit
+            next
+        }
+        /\t(repz )?ret[lw]? *$/ { print "0x0"; next }
+        /\t(repz )?ret[lw]? +\$0x[0-9a-f]+ *$/ { sub(/.*\$/, ""); print; next }
+        /\tjmp +[0-9a-f]+ </ {
+            target = $0; sub(/.*</, "", target); sub(/>.*/, "", target); sub(/\+0x[0-9a-f]+$/, "", target)
+            if (target != function_name && target != function_name ".cold") print "jump " target
+        }'
+}
+
+check_cleanup() {
+    local base name bytes rva returns status=0
+    base=$("$objdump" -p "$library" | awk '$1 == "ImageBase" { print "0x" $2 }')
+    while read -r name bytes; do
+        if [ -z "$bytes" ]; then
+            echo "$name: the header's prototype is not __stdcall (no argument bytes in its name)"; status=1; continue
+        fi
+        rva=$(export_rva "$name")
+        [ -n "$rva" ] || { echo "$name: not exported"; status=1; continue; }
+        returns=$(returns_of $((base + 0x$rva)) | while read -r pops; do
+                      [[ $pops == 0x* ]] && echo $((pops)) || echo "$pops"; done | sort -u)
+        if [ "$returns" != "$bytes" ]; then
+            echo "$name: the header's prototype passes $bytes bytes; its returns pop:" $returns
+            status=1
+        fi
+    done < <(header_functions)
+    [ $status -eq 0 ] && echo "every export pops the argument bytes its header prototype passes"
+    return $status
+}
+
+case $check in
+    names) check_names ;;
+    library) check_library ;;
+    cleanup) check_cleanup ;;
+    *) echo "unknown check '$check'"; exit 2 ;;
+esac
