@@ -10,9 +10,8 @@
 // Thunk layouts, one slot each (myThunkSlotBytes), object address at
 // myThunkObjectOffset:
 //
-// x86 (13 bytes), called with the callback's four arguments on the stack:
-//   0  C7 44 24 04 <object:4>   mov dword [esp+4], object  ; over the first argument
-//   8  E9 <target - (thunk + 13):4>  jmp target
+// x86 (13 bytes, WriteX86Thunk), called with the callback's four arguments
+// on the stack: stores the object over the first argument and jumps.
 //
 // x64 (24 bytes), called with the first argument in rcx:
 //   0  48 B9 <object:8>         mov rcx, object
@@ -28,6 +27,7 @@ constexpr bool wideThunks = sizeof(void*) == 8;
 
 constexpr unsigned char x86StoreObject[4] = {0xC7, 0x44, 0x24, 0x04};
 constexpr unsigned char x86Jump = 0xE9;
+constexpr unsigned x86ObjectOffset = 4;
 constexpr unsigned x86JumpOffset = 9;
 
 constexpr unsigned char x64LoadObject[2] = {0x48, 0xB9};
@@ -38,9 +38,10 @@ constexpr unsigned x64TargetOffset = 16;
 // Bytes of the space that hold slots; the rest is never used.
 constexpr uintptr_t usedSpaceBytes = uintptr_t{myThunkSlotCount} * myThunkSlotBytes;
 
-static_assert(myThunkSlotBytes == (wideThunks ? x64TargetOffset + 8 : x86JumpOffset + 4),
-              "a thunk ends with its jump");
-static_assert(myThunkObjectOffset == (wideThunks ? sizeof x64LoadObject : sizeof x86StoreObject),
+static_assert(myX86ThunkBytes == x86JumpOffset + 4, "the x86 thunk ends with its jump");
+static_assert(myThunkSlotBytes == (wideThunks ? x64TargetOffset + 8 : myX86ThunkBytes),
+              "a slot holds one thunk of the build's word size");
+static_assert(myThunkObjectOffset == (wideThunks ? sizeof x64LoadObject : x86ObjectOffset),
               "the object address follows the first instruction's code");
 static_assert(usedSpaceBytes <= myThunkSpaceBytes, "all slots fit in the space");
 
@@ -49,17 +50,15 @@ unsigned char* SlotAddress(unsigned slot)
     return Application.ThunkSpace + slot * myThunkSlotBytes;
 }
 
-// Points the thunk's jump at target.
-void WriteJump(unsigned char* thunk, const void* target)
+void StoreLittleEndian32(unsigned char* bytes, uint32_t value)
 {
-    if (wideThunks) {
-        memcpy(thunk + x64TargetOffset, &target, sizeof target);
-    } else {
-        int32_t distance = static_cast<int32_t>(reinterpret_cast<uintptr_t>(target) -
-                                                reinterpret_cast<uintptr_t>(thunk + myThunkSlotBytes));
-        memcpy(thunk + x86JumpOffset, &distance, sizeof distance);
-    }
-    FlushInstructionCache(GetCurrentProcess(), thunk, myThunkSlotBytes);
+    for (unsigned i = 0; i < 4; ++i)
+        bytes[i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+uint32_t Address32(const void* address)
+{
+    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(address));
 }
 
 // Writes the whole stub: code, object address, jump to target.
@@ -67,13 +66,13 @@ void WriteThunk(unsigned char* thunk, const void* target, void* object)
 {
     if (wideThunks) {
         memcpy(thunk, x64LoadObject, sizeof x64LoadObject);
+        memcpy(thunk + myThunkObjectOffset, &object, sizeof object);
         memcpy(thunk + x64JumpOffset, x64JumpIndirect, sizeof x64JumpIndirect);
+        memcpy(thunk + x64TargetOffset, &target, sizeof target);
     } else {
-        memcpy(thunk, x86StoreObject, sizeof x86StoreObject);
-        thunk[x86JumpOffset - 1] = x86Jump;
+        WriteX86Thunk(thunk, Address32(thunk), Address32(object), Address32(target));
     }
-    memcpy(thunk + myThunkObjectOffset, &object, sizeof object);
-    WriteJump(thunk, target);
+    FlushInstructionCache(GetCurrentProcess(), thunk, myThunkSlotBytes);
 }
 
 // Byte offset of address in the thunk space; addresses below the space give
@@ -147,7 +146,9 @@ void FreeThunk(void* thunk)
         Trace(&Application, 0, "Trying to free nonexisting WNDPROC thunk");
         return;
     }
-    WriteJump(static_cast<unsigned char*>(thunk), reinterpret_cast<const void*>(&OrphanWndProc));
+    // The object bytes stay: they name the control the late call was meant for.
+    WriteThunk(static_cast<unsigned char*>(thunk), reinterpret_cast<const void*>(&OrphanWndProc),
+               Application.ThunkObject(static_cast<unsigned>(slot)));
     Application.ThunkSlots.Exclude(slot);
 }
 
@@ -159,6 +160,15 @@ LRESULT CALLBACK OrphanWndProc(HWND window, UINT message, WPARAM, LPARAM)
              static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window)));
     DebugOutput(line);
     return 0;
+}
+
+void WriteX86Thunk(unsigned char* bytes, uint32_t slotAddress, uint32_t object, uint32_t target)
+{
+    memcpy(bytes, x86StoreObject, sizeof x86StoreObject);
+    StoreLittleEndian32(bytes + x86ObjectOffset, object);
+    bytes[x86JumpOffset - 1] = x86Jump;
+    // The distance is signed; unsigned arithmetic wraps to the same 32 bits.
+    StoreLittleEndian32(bytes + x86JumpOffset, target - (slotAddress + myX86ThunkBytes));
 }
 
 void* myWindowTarget()

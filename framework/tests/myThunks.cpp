@@ -108,12 +108,10 @@ TEST_F(ThunkSpace, ThunkBindsObjectAndJumpsToTarget)
     memcpy(&object, thunk + myThunkObjectOffset, sizeof object);
     EXPECT_EQ(FakeObject(0x00A1B2C0), object);
     if (sizeof(void*) == 4) {
-        const unsigned char code[] = {0xC7, 0x44, 0x24, 0x04, 0xC0, 0xB2, 0xA1, 0x00, 0xE9};
-        EXPECT_EQ(0, memcmp(code, thunk, sizeof code));
-        int32_t distance;
-        memcpy(&distance, thunk + 9, sizeof distance);
-        EXPECT_EQ(reinterpret_cast<uintptr_t>(RecordingTargetAddress()),
-                  reinterpret_cast<uintptr_t>(thunk + 13) + static_cast<uintptr_t>(distance));
+        unsigned char expected[myX86ThunkBytes];
+        WriteX86Thunk(expected, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(thunk)), 0x00A1B2C0,
+                      static_cast<uint32_t>(reinterpret_cast<uintptr_t>(RecordingTargetAddress())));
+        EXPECT_EQ(0, memcmp(expected, thunk, sizeof expected));
     } else {
         const unsigned char code[] = {0x48, 0xB9, 0xC0, 0xB2, 0xA1, 0, 0, 0, 0, 0, 0xFF, 0x25, 0, 0, 0, 0};
         EXPECT_EQ(0, memcmp(code, thunk, sizeof code));
@@ -260,6 +258,34 @@ public:
     }
     std::vector<UINT> messages;
 };
+
+// The x86 thunk's bytes for given addresses, checked in both word sizes so
+// the 32-bit layout stays tested where 32-bit code cannot run.
+TEST(X86ThunkLayout, BytesStoreTheObjectAndJumpRelativeToTheSlotEnd)
+{
+    struct Case {
+        uint32_t slot, object, target;
+        unsigned char bytes[myX86ThunkBytes];
+    };
+    const Case cases[] = {
+        // target above the slot
+        {0x10000000, 0x12345678, 0x10002000,
+         {0xC7, 0x44, 0x24, 0x04, 0x78, 0x56, 0x34, 0x12, 0xE9, 0xF3, 0x1F, 0x00, 0x00}},
+        // target below the slot: negative distance
+        {0x00410000, 0x00A1B2C0, 0x00401000,
+         {0xC7, 0x44, 0x24, 0x04, 0xC0, 0xB2, 0xA1, 0x00, 0xE9, 0xF3, 0x0F, 0xFF, 0xFF}},
+        // slot near the top of the address space, target near the bottom
+        {0xFFFF0000, 0xFEDCBA98, 0x00001000,
+         {0xC7, 0x44, 0x24, 0x04, 0x98, 0xBA, 0xDC, 0xFE, 0xE9, 0xF3, 0x0F, 0x01, 0x00}},
+    };
+    for (const Case& c : cases) {
+        unsigned char bytes[myX86ThunkBytes + 1];
+        memset(bytes, 0xAA, sizeof bytes);
+        WriteX86Thunk(bytes, c.slot, c.object, c.target);
+        EXPECT_EQ(0, memcmp(c.bytes, bytes, myX86ThunkBytes)) << std::hex << "slot " << c.slot;
+        EXPECT_EQ(0xAA, bytes[myX86ThunkBytes]) << "writes past the thunk";
+    }
+}
 
 TEST(ThunkTargets, TimerThunkCallsTheControlsTimer)
 {
