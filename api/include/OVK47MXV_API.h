@@ -145,7 +145,14 @@ OVK47MXV_EXPORT int OVK47MXV_CALL ConvertFrequency(int dev, long long in, long l
 OVK47MXV_EXPORT int OVK47MXV_CALL SetClearPower(int dev);
 
 /* Writes a whole calibration image (format byte, mask, data) to the
- * converter's memory from address 0 and reloads the calibration header.
+ * converter's memory from address 0 in 128-byte chunks, one memory write of
+ * about 150 ms each, and reloads the calibration header. An image of several
+ * chunks goes in as chunk 0 with format byte 0, chunks 1, 2, ... in order,
+ * then chunk 0 as it is: a write interrupted at any point leaves calibration
+ * that reads as invalid, never new and old data under a valid header. That
+ * costs one write more (a full 5321-byte image: 43 writes, about 6.9 s).
+ * Stops at the first chunk not answered "OK"; the header is reloaded then
+ * too, so GetCalibrationData reports what the converter holds.
  * Returns 1, or 0; a null image or a length above OVK47MXV_MAX_IMAGE_BYTES
  * sets ERROR_INVALID_PARAMETER. */
 OVK47MXV_EXPORT int OVK47MXV_CALL WriteCalibrationData(int dev, const unsigned char* image,
