@@ -78,7 +78,10 @@ int CMXV::IsAlive()
     if (!WriteBytes(serialCommand, sizeof serialCommand))  // "sn" CR
         return 0;
     unsigned char reply[aliveReplyLimit];
-    return ReadBytes(reply, sizeof reply) == serialReplyBytes;
+    DWORD received = ReadReply(reply, sizeof reply, serialReplyBytes);
+    if (received > serialReplyBytes)
+        DiscardLateReply();
+    return received == serialReplyBytes;
 }
 
 // Writes the text without its terminator, up to three attempts; no reply is read.
@@ -112,8 +115,12 @@ int CMXV::GetConfig(DeviceConfig* config)
     if (!WriteBytes(serialCommand, sizeof serialCommand))  // "sn" CR
         return 0;
     char serial[configReplyLimit] = {};
-    if (ReadBytes(serial, configReplyLimit) != serialReplyBytes)  // 8 characters + 1
+    DWORD received = ReadReply(serial, configReplyLimit, serialReplyBytes);  // 8 characters + 1
+    if (received != serialReplyBytes) {
+        if (received > serialReplyBytes)
+            DiscardLateReply();
         return 0;
+    }
     FillTextField(config->serial, serial, serialCharacters);
     memcpy(config->ranges, rangeTable, sizeof config->ranges);
     if (!WriteBytes(versionCommand, sizeof versionCommand))  // "vr" CR
@@ -126,18 +133,37 @@ int CMXV::GetConfig(DeviceConfig* config)
 }
 
 // Reads a text reply of up to 50 bytes one byte at a time and stops at its
-// first CR or LF, so a finished reply does not wait out the read time-out.
-// Also stops at a read that times out and once the read time-out's worth of
-// wall time has passed. The text is zero-terminated.
+// line end, so a finished reply does not wait out the read time-out. Also
+// stops at a read that times out and once the read time-out's worth of time
+// has passed since the first read: the time-out bounds the whole reply. A
+// reply that ends without its line end is unusable: its rest is discarded.
+// The text is zero-terminated.
 void CMXV::ReadTextReply(char (&text)[versionReplyBytes + 1])
 {
     LockScope lock(Lock);
     memset(text, 0, sizeof text);
     DWORD started = GetTickCount();
-    DWORD count = 0;
-    while (count < versionReplyBytes && ReadBytes(text + count, 1) == 1) {
+    for (DWORD count = 0; count < versionReplyBytes && ReadBytes(text + count, 1) == 1;) {
         char last = text[count++];
-        if (last == '\r' || last == '\n' || GetTickCount() - started >= readTimeoutMs)
+        if (last == '\r' || last == '\n') {
+            TakeLineEnd(last);
+            return;
+        }
+        if (GetTickCount() - started >= Link.ReadTimeoutMs)
             break;
     }
+    DiscardLateReply();
+}
+
+// A line end is CR, LF, CR LF or LF CR, and the bridge may send its second
+// byte in a later packet than the first: after the first, waits for a
+// second as long as one more byte takes to cross the line and reach the
+// host (the latency timer and two byte times), so that none of it is left
+// for the next exchange. A byte other than the other line-end character
+// means a reply longer than its line: its rest is discarded.
+void CMXV::TakeLineEnd(char first)
+{
+    char second = 0;
+    if (ReadWithin(LineEndWaitMs(Link.LatencyMs), &second, 1) == 1 && second != (first == '\r' ? '\n' : '\r'))
+        DiscardLateReply();
 }

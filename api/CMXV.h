@@ -20,6 +20,26 @@ constexpr ULONG readTimeoutMs = 100;
 constexpr ULONG writeTimeoutMs = 100;
 constexpr ULONG imageWriteReadTimeoutMs = 200;  // while a calibration image is written
 constexpr ULONG linkBaudRate = 9600;
+// The bridge's latency timer: what it is from the open, and what the library
+// sets where the driver offers FT_SetLatencyTimer.
+constexpr UCHAR defaultLatencyMs = 16;
+constexpr UCHAR shortLatencyMs = 2;
+// After the first line-end byte of a text reply the library waits at most the
+// latency timer plus this many byte times, rounded up to whole ms, for a second.
+constexpr ULONG lineEndWaitByteTimes = 2;
+// Whole milliseconds count bytes of 10 bits take on the line, rounded up.
+constexpr ULONG LineTimeMs(ULONG count)
+{
+    return (count * 10 * 1000 + linkBaudRate - 1) / linkBaudRate;
+}
+constexpr ULONG LineEndWaitMs(ULONG latencyMs)
+{
+    return latencyMs + LineTimeMs(lineEndWaitByteTimes);
+}
+static_assert(LineEndWaitMs(shortLatencyMs) == 5 && LineEndWaitMs(defaultLatencyMs) == 19, "line-end waits");
+// The converter drops an incomplete command when its next byte comes more
+// than this long after the previous one.
+constexpr ULONG incompleteCommandGapMs = 10;
 // Attempts of a command that is repeated on failure.
 constexpr int commandAttempts = 3;
 // The serial list of the enumeration object.
@@ -104,19 +124,27 @@ private:
         FT_GetStatus_t FT_GetStatus;
         FT_SetFlowControl_t FT_SetFlowControl;
         FT_SetBaudRate_t FT_SetBaudRate;
+        FT_SetLatencyTimer_t FT_SetLatencyTimer;  // optional: null when the driver lacks it
         char OpenSerial[serialEntryBytes];
+        UCHAR LatencyMs;      // the bridge's latency timer in force
+        ULONG ReadTimeoutMs;  // the read time-out in force
     };
 
     // Link primitives (CMXVLink.cpp).
     bool ResolveEntryPoints();
     bool ConfigureLink(FT_HANDLE handle);
+    UCHAR ShortenLatency(FT_HANDLE handle);
     void PurgeLink();
     int WriteBytes(const void* bytes, DWORD count);
     DWORD ReadBytes(void* buffer, DWORD count);
+    DWORD ReadReply(void* buffer, DWORD limit, DWORD expected);
+    DWORD ReadWithin(ULONG timeoutMs, void* buffer, DWORD count);
+    void DiscardLateReply();
     void CloseLink();
     int SetLinkTimeouts(ULONG readMs, ULONG writeMs);
-    // Reads a text reply up to its first CR or LF; see CMXV.cpp.
+    // Reads a text reply up to its line end; see CMXV.cpp.
     void ReadTextReply(char (&text)[versionReplyBytes + 1]);
+    void TakeLineEnd(char first);
 
     // Calibration helpers (CMXVCalibration.cpp).
     void ResetCalibrationCache();

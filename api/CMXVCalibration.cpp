@@ -57,7 +57,7 @@ int CMXV::ReadMemory(uint16_t address, unsigned char* destination, uint16_t leng
     if (!WriteBytes(command, sizeof command))  // "RC" CR <address> <length>
         return 0;
     memset(destination, 0, length);
-    return ReadBytes(destination, length) == length;  // exactly length bytes
+    return ReadReply(destination, length, length) == length;  // exactly length bytes
 }
 
 // Forgets the header, every cached block and the cached correction.
@@ -181,7 +181,12 @@ bool CMXV::SendImageChunk(const unsigned char* image, unsigned length, uint16_t 
     if (!WriteBytes(command, sizeof command))  // "WF" CR <address> <128> <data>
         return false;
     char reply[2] = {};
-    return ReadBytes(reply, sizeof reply) == sizeof reply && reply[0] == 'O' && reply[1] == 'K';
+    if (ReadReply(reply, sizeof reply, sizeof reply) < sizeof reply)
+        return false;
+    if (reply[0] == 'O' && reply[1] == 'K')
+        return true;
+    DiscardLateReply();
+    return false;
 }
 
 // Sends the image's chunks so that the converter never holds the format byte

@@ -70,10 +70,11 @@ int CMXV::LoadDriver()
 }
 
 // All 14 entry points are required, even the four the library never calls.
+// FT_SetLatencyTimer is optional: a driver without it is bound all the same.
 bool CMXV::ResolveEntryPoints()
 {
     HMODULE m = Link.DriverModule;
-    return Resolve(m, "FT_Write", Link.FT_Write) && Resolve(m, "FT_Read", Link.FT_Read) &&
+    bool required = Resolve(m, "FT_Write", Link.FT_Write) && Resolve(m, "FT_Read", Link.FT_Read) &&
            Resolve(m, "FT_OpenEx", Link.FT_OpenEx) && Resolve(m, "FT_ListDevices", Link.FT_ListDevices) &&
            Resolve(m, "FT_Close", Link.FT_Close) && Resolve(m, "FT_ResetDevice", Link.FT_ResetDevice) &&
            Resolve(m, "FT_Purge", Link.FT_Purge) && Resolve(m, "FT_SetTimeouts", Link.FT_SetTimeouts) &&
@@ -82,7 +83,9 @@ bool CMXV::ResolveEntryPoints()
            Resolve(m, "FT_GetDeviceInfoList", Link.FT_GetDeviceInfoList) &&
            Resolve(m, "FT_GetStatus", Link.FT_GetStatus) &&
            Resolve(m, "FT_SetFlowControl", Link.FT_SetFlowControl) &&
-           Resolve(m, "FT_SetBaudRate", Link.FT_SetBaudRate);
+                    Resolve(m, "FT_SetBaudRate", Link.FT_SetBaudRate);
+    Resolve(m, "FT_SetLatencyTimer", Link.FT_SetLatencyTimer);
+    return required;
 }
 
 // Does not close a device handle: Close always runs first.
@@ -132,8 +135,9 @@ int CMXV::GetSerialList(char* list)
 }
 
 // Opens by serial number and configures the link: 100/100 ms time-outs,
-// 9600 baud, no flow control. Then loads the calibration header, whose
-// outcome does not change the result.
+// 9600 baud, no flow control, then the short latency timer where the driver
+// offers it. Then loads the calibration header, whose outcome does not
+// change the result.
 int CMXV::Open(const char* serial)
 {
     Link.OpenSerial[0] = '\0';
@@ -148,6 +152,8 @@ int CMXV::Open(const char* serial)
         return 0;
     }
     strcpy(Link.OpenSerial, serial);
+    Link.LatencyMs = ShortenLatency(handle);
+    Link.ReadTimeoutMs = readTimeoutMs;
     Link.Handle = handle;
     Opened = 1;
     LoadCalibrationHeader();
@@ -161,28 +167,57 @@ bool CMXV::ConfigureLink(FT_HANDLE handle)
            Link.FT_SetFlowControl(handle, 0, 0, 0) == FT_OK;
 }
 
+// The bridge holds received bytes until its latency timer expires: 16 ms
+// from the open, most of a range selection's time. Sets it to 2 ms where the
+// driver exports FT_SetLatencyTimer; returns the latency in force.
+UCHAR CMXV::ShortenLatency(FT_HANDLE handle)
+{
+    if (Link.FT_SetLatencyTimer && Link.FT_SetLatencyTimer(handle, shortLatencyMs) == FT_OK)
+        return shortLatencyMs;
+    return defaultLatencyMs;
+}
+
 const char* CMXV::GetSerial()
 {
     return Link.OpenSerial;
 }
 
-// Discards whatever waits in the driver's receive and transmit queues.
+// Discards what has come in. Host bytes not yet on the line stay queued: a
+// transmit purge would cut a command written just before (a power clear)
+// and leave the converter a fragment.
 void CMXV::PurgeLink()
 {
     LockScope lock(Lock);
     if (Link.Handle)
-        Link.FT_Purge(Link.Handle, FT_PURGE_RX_TX);
+        Link.FT_Purge(Link.Handle, FT_PURGE_RX);
 }
 
-// 1 when all count bytes were written.
+// 1 when all count bytes were written. A driver that takes part of them is
+// given the rest until a write makes no progress. A command left incomplete
+// on the line is waited out: the converter drops it once the line has been
+// quiet for its command gap, so the next command starts clean.
 int CMXV::WriteBytes(const void* bytes, DWORD count)
 {
     LockScope lock(Lock);
     if (!Opened)
         return 0;
-    DWORD written = 0;
-    FT_STATUS status = Link.FT_Write(Link.Handle, const_cast<void*>(bytes), count, &written);
-    return status == FT_OK && written == count;
+    const char* next = static_cast<const char*>(bytes);
+    DWORD sent = 0;
+    for (;;) {
+        DWORD written = 0;
+        if (Link.FT_Write(Link.Handle, const_cast<char*>(next + sent), count - sent, &written) != FT_OK)
+            break;
+        sent += written < count - sent ? written : count - sent;
+        if (sent == count)
+            return 1;
+        if (written == 0)
+            break;
+    }
+    if (sent > 0) {
+        char discarded[64];
+        ReadWithin(LineTimeMs(sent) + incompleteCommandGapMs + 1, discarded, sizeof discarded);
+    }
+    return 0;
 }
 
 // Bytes read within the read time-out (0..count); 0 also on any failure.
@@ -197,6 +232,43 @@ DWORD CMXV::ReadBytes(void* buffer, DWORD count)
     return received < count ? received : count;
 }
 
+// Reads up to limit bytes of a reply whose length should be expected. A reply
+// still short at the read time-out may be late: it gets one more read
+// time-out for the rest. Nothing else was written since the exchange's
+// purge, so late bytes are this command's own reply.
+DWORD CMXV::ReadReply(void* buffer, DWORD limit, DWORD expected)
+{
+    LockScope lock(Lock);
+    DWORD received = ReadBytes(buffer, limit);
+    if (received < expected)
+        received += ReadBytes(static_cast<char*>(buffer) + received, limit - received);
+    return received;
+}
+
+// Reads under a read time-out of timeoutMs, then sets back the one in force.
+// A time-out that cannot be set reads nothing.
+DWORD CMXV::ReadWithin(ULONG timeoutMs, void* buffer, DWORD count)
+{
+    LockScope lock(Lock);
+    ULONG inForce = Link.ReadTimeoutMs;
+    if (!SetLinkTimeouts(timeoutMs, writeTimeoutMs))
+        return 0;
+    DWORD received = ReadBytes(buffer, count);
+    SetLinkTimeouts(inForce, writeTimeoutMs);
+    return received;
+}
+
+// After a reply the exchange cannot use (wrong bytes, too long, a text
+// without its line end): lets the rest of it arrive for one read time-out
+// and discards it, so that the next command reads only its own reply.
+void CMXV::DiscardLateReply()
+{
+    LockScope lock(Lock);
+    char discarded[1024];  // more than the line carries in a read time-out
+    ReadBytes(discarded, sizeof discarded);
+    PurgeLink();
+}
+
 void CMXV::CloseLink()
 {
     if (!Link.Handle)
@@ -208,5 +280,8 @@ void CMXV::CloseLink()
 int CMXV::SetLinkTimeouts(ULONG readMs, ULONG writeMs)
 {
     LockScope lock(Lock);
-    return Link.Handle && Link.FT_SetTimeouts(Link.Handle, readMs, writeMs) == FT_OK;
+    if (!Link.Handle || Link.FT_SetTimeouts(Link.Handle, readMs, writeMs) != FT_OK)
+        return 0;
+    Link.ReadTimeoutMs = readMs;
+    return 1;
 }

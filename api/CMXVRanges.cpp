@@ -46,7 +46,7 @@ int CMXV::SetRange(int range)
             continue;
         }
         char reply[selectReplyBytes] = {};
-        if (ReadBytes(reply, selectReplyBytes) < selectReplyBytes) {  // "P?" / "X?" / "DT"
+        if (ReadReply(reply, selectReplyBytes, selectReplyBytes) < selectReplyBytes) {  // "P?" / "X?" / "DT"
             result = OVK47MXV_NO_REPLY;
             continue;
         }
@@ -55,6 +55,8 @@ int CMXV::SetRange(int range)
             CurrentRange = range;
             return OVK47MXV_OK;
         }
+        if (judged == OVK47MXV_BAD_REPLY)
+            DiscardLateReply();
         if (judged != OVK47MXV_BUSY)
             result = judged;
     }

@@ -22,7 +22,8 @@ constexpr FT_STATUS FT_OTHER_ERROR = 18;
 
 // FT_OpenEx: open by serial number.
 constexpr DWORD FT_OPEN_BY_SERIAL_NUMBER = 1;
-// FT_Purge: both the receive and the transmit queue.
+// FT_Purge: the receive queue; both the receive and the transmit queue.
+constexpr ULONG FT_PURGE_RX = 1;
 constexpr ULONG FT_PURGE_RX_TX = 3;
 
 // One entry of FT_GetDeviceInfoList: 100 bytes on 32-bit, 104 on 64-bit.

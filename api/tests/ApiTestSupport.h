@@ -20,6 +20,7 @@ namespace apitest {
 constexpr const char* apiFileName = "OVK47MXV_API.dll";
 constexpr const char* driverFileName = "OVK47MXVusb.dll";
 constexpr const char* incompleteDriverFileName = "OVK47MXVusb_incomplete.dll";
+constexpr const char* noLatencyDriverFileName = "OVK47MXVusb_nolatency.dll";
 
 // The test program's folder, where the build puts both libraries; ends in a backslash.
 inline std::string BinFolder()
@@ -61,12 +62,17 @@ inline std::string ReadLine(unsigned asked, const std::string& bytes)
     return "read " + std::to_string(asked) + " ->" + (bytes.empty() ? "" : " " + Hex(bytes));
 }
 
-// The one-byte reads of a text reply up to and including its ending byte.
+// The reads of a text reply: one byte at a time up to its first line-end
+// byte, then the wait for a second one under a read time-out of 5 ms (the
+// latency timer of 2 ms and two byte times) with the byte after it in reply.
 inline std::vector<std::string> ByteReads(const std::string& reply)
 {
     std::vector<std::string> lines;
-    for (char c : reply)
-        lines.push_back(ReadLine(1, std::string(1, c)));
+    size_t end = reply.find_first_of("\r\n");
+    for (size_t i = 0; i <= end && i < reply.size(); ++i)
+        lines.push_back(ReadLine(1, reply.substr(i, 1)));
+    if (end != std::string::npos)
+        lines.insert(lines.end(), {"timeouts 5 100", ReadLine(1, reply.substr(end + 1, 1)), "timeouts 100 100"});
     return lines;
 }
 
@@ -84,10 +90,17 @@ inline std::string Device(const std::string& usbSerial, const std::string& extra
     return "[device]\nusb_serial = " + usbSerial + "\n" + extra;
 }
 
-// A bus of the given devices with virtual timing: nothing sleeps.
+// A bus of the given devices with virtual timing (nothing sleeps) behind the
+// USB bridge as the hardware behaves: replies in packets on the latency timer.
 inline std::string VirtualBus(const std::string& devices)
 {
-    return "[simulator]\ntiming = virtual\n" + devices;
+    return "[simulator]\ntiming = virtual\nlink = bridge\n" + devices;
+}
+
+// The same with packet phases and reply delays drawn from seed.
+inline std::string JitterBus(unsigned seed, const std::string& devices)
+{
+    return VirtualBus("jitter = " + std::to_string(seed) + "\n" + devices);
 }
 
 // The simulated driver's test controls, from one loaded copy of the driver,
@@ -102,7 +115,8 @@ public:
                 ResolveExport(Module, "SIM_ClearTraffic", ClearTrafficLog) &&
                 ResolveExport(Module, "SIM_GetClock", GetClock) &&
                 ResolveExport(Module, "SIM_ReadMemory", ReadMemoryOf) &&
-                ResolveExport(Module, "SIM_Unplug", UnplugDevice);
+                ResolveExport(Module, "SIM_Unplug", UnplugDevice) &&
+                ResolveExport(Module, "SIM_UnplugAfterBytes", UnplugDeviceAfterBytes);
     }
     ~SimDriver()
     {
@@ -121,6 +135,11 @@ public:
     void ClearTraffic() const { ClearTrafficLog(); }
     unsigned long long ClockUs() const { return GetClock(); }
     bool Unplug(const char* usbSerial, int afterWrites) const { return UnplugDevice(usbSerial, afterWrites) == 1; }
+    // The converter vanishes once hostBytes more bytes crossed the line to it.
+    bool UnplugAfterHostBytes(const char* usbSerial, int hostBytes) const
+    {
+        return UnplugDeviceAfterBytes(usbSerial, hostBytes, 0) == 1;
+    }
     std::string Memory(const char* usbSerial, unsigned address, unsigned length) const
     {
         std::string bytes(length, '\0');
@@ -164,6 +183,7 @@ private:
     SIM_GetClock_t GetClock = nullptr;
     SIM_ReadMemory_t ReadMemoryOf = nullptr;
     SIM_Unplug_t UnplugDevice = nullptr;
+    SIM_UnplugAfterBytes_t UnplugDeviceAfterBytes = nullptr;
 };
 
 // A fresh temporary folder, removed with everything in it.
@@ -273,9 +293,9 @@ protected:
 // whose image header is header (format byte and mask).
 inline std::vector<std::string> OpeningTraffic(const std::string& versionReply, const std::string& header)
 {
-    return Concat({{"open", "timeouts 100 100", "baud 9600", "flow 0 0 0", WriteLine("vr\r")},
+    return Concat({{"open", "timeouts 100 100", "baud 9600", "flow 0 0 0", "latency 2", WriteLine("vr\r")},
                    ByteReads(versionReply),
-                   {"purge 3", WriteLine(std::string("RC\r\0\0\3\0", 7)), ReadLine(3, header)}});
+                   {"purge 1", WriteLine(std::string("RC\r\0\0\3\0", 7)), ReadLine(3, header)}});
 }
 
 }  // namespace apitest

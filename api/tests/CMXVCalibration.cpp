@@ -46,7 +46,7 @@ std::vector<std::string> MemoryRead(uint16_t address, uint16_t length, const std
 {
     const char command[] = {'R', 'C', '\r', static_cast<char>(address & 0xFF), static_cast<char>(address >> 8),
                             static_cast<char>(length & 0xFF), static_cast<char>(length >> 8)};
-    return {"purge 3", WriteLine(std::string(command, sizeof command)), ReadLine(length, reply)};
+    return {"purge 1", WriteLine(std::string(command, sizeof command)), ReadLine(length, reply)};
 }
 
 // The fetch of cache block b as the traffic shows it.
@@ -104,7 +104,7 @@ protected:
 TEST_F(CalibrationImageTest, HeaderWordCombinesFormatAndMaskWithoutTraffic)
 {
     OpenWithImage(Image(0x2A05));
-    EXPECT_EQ(apitest::OpeningTraffic("Version 4.2\r", std::string("\x01\x05\x2A", 3)), OpenTraffic);
+    EXPECT_EQ(apitest::OpeningTraffic("Version 4.2\r\n", std::string("\x01\x05\x2A", 3)), OpenTraffic);
     EXPECT_EQ(0x00012A05u, Header());
     EXPECT_TRUE(Sim.TrafficOf(usb).empty());
 }
@@ -112,8 +112,8 @@ TEST_F(CalibrationImageTest, HeaderWordCombinesFormatAndMaskWithoutTraffic)
 TEST_F(CalibrationImageTest, FirmwareBeforeFourHasNoCalibration)
 {
     OpenWithImage(Image(allSegments), "Version 3.9");
-    EXPECT_EQ(apitest::Concat({{"open", "timeouts 100 100", "baud 9600", "flow 0 0 0", WriteLine("vr\r")},
-                               apitest::ByteReads("Version 3.9\r")}),
+    EXPECT_EQ(apitest::Concat({{"open", "timeouts 100 100", "baud 9600", "flow 0 0 0", "latency 2", WriteLine("vr\r")},
+                               apitest::ByteReads("Version 3.9\r\n")}),
               OpenTraffic)
         << "no memory is read";
     EXPECT_EQ(0u, Header());
@@ -238,12 +238,12 @@ TEST_F(CalibrationImageTest, ImageGoesInChunksWithItsFormatByteWrittenLast)
         SCOPED_TRACE(c.length);
         OpenWithImage(Image(allSegments));
         ASSERT_EQ(1, WriteCalibrationData(dev, reinterpret_cast<const unsigned char*>(image.data()), c.length));
-        std::vector<std::string> expected = {"timeouts 200 100", "purge 3"};
+        std::vector<std::string> expected = {"timeouts 200 100", "purge 1"};
         for (const std::vector<std::string>& chunk : c.chunks)
             expected.insert(expected.end(), chunk.begin(), chunk.end());
         EXPECT_EQ(apitest::Concat({expected,
                                    {"timeouts 100 100", WriteLine("vr\r")},
-                                   apitest::ByteReads("Version 4.2\r"),
+                                   apitest::ByteReads("Version 4.2\r\n"),
                                    MemoryRead(0, 3, c.header)}),
                   Sim.TrafficOf(usb));
         if (c.length > 0) {
@@ -299,8 +299,11 @@ TEST_F(CalibrationImageTest, InterruptedWriteNeverLeavesMixedImageThatReadsAsVal
         for (unsigned n = 1; n < c.stored; ++n)
             replies += "normal, ";
         replies += c.failure;
-        ASSERT_TRUE(c.failure == std::string("unplug") ? Sim.Unplug(usb, static_cast<int>(c.stored))
-                                                       : Sim.Script(usb, "WF", replies.c_str()));
+        // Unplugged as the last byte of the last stored command crosses the line.
+        const int commandBytes = 135;
+        ASSERT_TRUE(c.failure != std::string("unplug") ? Sim.Script(usb, "WF", replies.c_str())
+                    : c.stored == 0                     ? Sim.Unplug(usb, 0)
+                                                        : Sim.UnplugAfterHostBytes(usb, commandBytes * c.stored));
         EXPECT_EQ(0, WriteCalibrationData(dev, reinterpret_cast<const unsigned char*>(newImage.data()), 5321));
         const std::string memory = Sim.Memory(usb, 0, 12288);
         if (c.holds == NoImage)

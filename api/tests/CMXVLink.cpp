@@ -2,6 +2,8 @@
 // and configuring a converter, and a converter that disappears mid-exchange.
 #include "ApiTestSupport.h"
 
+#include <algorithm>
+
 using apitest::ReadLine;
 using apitest::WriteLine;
 
@@ -15,7 +17,7 @@ TEST_F(UsbLinkTest, OpenConfiguresLinkThenLoadsCalibrationHeader)
 {
     UseBus(apitest::Device(usb));
     EXPECT_EQ(0, ::Open(usb));
-    EXPECT_EQ(apitest::OpeningTraffic("Version 4.2\r", std::string("\x01\xFF\x3F", 3)), Sim.TrafficOf(usb));
+    EXPECT_EQ(apitest::OpeningTraffic("Version 4.2\r\n", std::string("\x01\xFF\x3F", 3)), Sim.TrafficOf(usb));
     EXPECT_EQ(1, IsOpen(0));
 }
 
@@ -133,6 +135,128 @@ TEST_F(UnplugTest, ConverterGoneDuringImageWriteFailsAndSetsTimeOutsBack)
     EXPECT_EQ("write-failed 76 72 0D", events.back()) << "the header reload finds the converter gone";
 }
 
+// The link behind the USB bridge: replies come in packets on the bridge's
+// latency timer, a purge cannot reach what is still on the line, a reply may
+// come later than the read time-out, and a write may take only part of a
+// command.
+class BridgeLinkTest : public apitest::DeviceTest {
+protected:
+    // Virtual microseconds an operation takes.
+    template <typename Operation>
+    unsigned long long Duration(Operation operation)
+    {
+        unsigned long long start = Sim.ClockUs();
+        operation();
+        return Sim.ClockUs() - start;
+    }
+
+    unsigned Header(int dev)
+    {
+        unsigned header = 0;
+        EXPECT_EQ(1, GetCalibrationData(dev, 0, nullptr, 0, &header));
+        return header;
+    }
+};
+
+// "Version 4.2" and its line end in whatever packets the timer's phase makes:
+// the line end is taken whole, so the next exchange reads its own reply.
+TEST_F(BridgeLinkTest, VersionLineEndIsTakenWholeWhereverPacketsSplitIt)
+{
+    for (const char* lineEnd : {"\\r\\n", "\\n\\r", "\\r", "\\n"}) {
+        for (unsigned seed = 0; seed < 8; ++seed) {
+            SCOPED_TRACE(std::string("line end ") + lineEnd + ", seed " + std::to_string(seed));
+            std::string reply = std::string("\"Version 4.2") + lineEnd + "\"";
+            ASSERT_TRUE(Sim.Configure(apitest::JitterBus(
+                seed, apitest::Device(usb, "reply.vr = " + reply + ", " + reply + ", " + reply + "\n"))));
+            int dev = ::Open(usb);
+            ASSERT_EQ(0, dev);
+            EXPECT_EQ(0x00013FFFu, Header(dev)) << "the format byte read after the version reply";
+            DeviceConfig config{};
+            EXPECT_EQ(1, GetConfig(dev, &config));
+            EXPECT_STREQ("Version 4.2", config.firmware);
+            EXPECT_EQ(1, IsAlive(dev));
+            ASSERT_EQ(1, GetConfig(dev, &config));
+            Sim.ClearTraffic();
+            EXPECT_EQ(OVK47MXV_OK, SetRange(dev, 6));
+            EXPECT_EQ(ReadLine(2, "P\r"), Sim.TrafficOf(usb).back());
+            ::Close(dev);
+        }
+    }
+}
+
+// A reply later than the read time-out is still its own command's: it is
+// not read by the next attempt nor by the next exchange.
+TEST_F(BridgeLinkTest, LateReplyIsNeverTakenByAnotherExchange)
+{
+    const struct {
+        const char* settings;
+        const char* selectReplies;
+    } cases[] = {
+        {"", "delay:150 normal"},  // the first select answered late, then on time
+        {"reply_delay = 150\n", "normal"},  // every reply late
+        {"", "delay:150 short, normal"},  // a late half reply, then a whole one
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.settings) + c.selectReplies);
+        UseBus(apitest::Device(usb, c.settings));
+        int dev = ::Open(usb);
+        ASSERT_EQ(0, dev);
+        ASSERT_TRUE(Sim.Script(usb, "f", c.selectReplies));
+        EXPECT_EQ(OVK47MXV_OK, SetRange(dev, 3)) << "the converter selected the range";
+        EXPECT_EQ(1, IsAlive(dev));
+        ASSERT_TRUE(Sim.Script(usb, "f", "\"X\\r\", \"X\\r\", \"X\\r\""));
+        EXPECT_EQ(OVK47MXV_REFUSED, SetRange(dev, 4));
+        EXPECT_EQ(1, IsAlive(dev));
+        ::Close(dev);
+    }
+}
+
+// A purge before an exchange discards only what came in: the power-clear
+// command written just before still reaches the converter whole.
+TEST_F(BridgeLinkTest, PowerClearThenSelectIsAnsweredAtFirstAttempt)
+{
+    UseBus(apitest::Device(usb));
+    int dev = OpenQuietly(usb);
+    ASSERT_EQ(0, dev);
+    ASSERT_EQ(OVK47MXV_OK, SetRange(dev, 5));
+    ASSERT_EQ(1, SetClearPower(dev));
+    Sim.ClearTraffic();
+    EXPECT_EQ(OVK47MXV_OK, SetRange(dev, 5));
+    std::vector<std::string> events = Sim.TrafficOf(usb);
+    EXPECT_EQ(1, std::count(events.begin(), events.end(), WriteLine("f\6\r")));
+    EXPECT_EQ(ReadLine(2, "P\r"), events.back());
+}
+
+// The opening writes "vr" and "RC": the select is the third write.
+TEST_F(BridgeLinkTest, PartialWriteIsCompletedOrItsCommandRestartedClean)
+{
+    const struct {
+        const char* partialWrites;
+        unsigned selects;  // select commands written whole or in part
+    } cases[] = {
+        {"3:1", 1},       // the rest follows at once
+        {"3:1, 4:0", 2},  // no progress: the command fails, the next attempt starts clean
+        {"3:2, 4:0", 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.partialWrites);
+        UseBus(apitest::Device(usb, std::string("partial_writes = ") + c.partialWrites + "\n"));
+        int dev = OpenQuietly(usb);
+        ASSERT_EQ(0, dev);
+        EXPECT_EQ(OVK47MXV_OK, SetRange(dev, 3));
+        std::vector<std::string> events = Sim.TrafficOf(usb);
+        unsigned selects = 0;
+        for (const std::string& event : events) {
+            for (const std::string start : {"write 66", "write-partial 3 -> 66"})
+                selects += event.compare(0, start.size(), start) == 0;
+        }
+        EXPECT_EQ(c.selects, selects);
+        EXPECT_EQ(ReadLine(2, "P\r"), events.back());
+        EXPECT_EQ(1, IsAlive(dev));
+        ::Close(dev);
+    }
+}
+
 // Binding the driver library: each case loads its own copy of the API
 // library from a temporary folder holding the driver under a given name.
 TEST(DriverBindingTest, DriverFoundUnderSecondNameIsBound)
@@ -149,7 +273,7 @@ TEST(DriverBindingTest, DriverFoundUnderSecondNameIsBound)
     ASSERT_EQ(0, dev);
     sim.ClearTraffic();
     EXPECT_EQ(OVK47MXV_OK, library.Api.SetRange(dev, 1));
-    EXPECT_EQ((std::vector<std::string>{"purge 3", WriteLine("f\2\r"), ReadLine(2, "P\r")}), sim.TrafficOf(usb));
+    EXPECT_EQ((std::vector<std::string>{"purge 1", WriteLine("f\2\r"), ReadLine(2, "P\r")}), sim.TrafficOf(usb));
     EXPECT_NE(0, library.Api.Close(dev));
 }
 

@@ -109,8 +109,8 @@ TEST_F(DeviceTableTest, ThirtyThirdOpenClearsPowerAndClosesConverterAgain)
     Sim.ClearTraffic();
     const std::string last = NumberedSerial(33);
     EXPECT_EQ(-1, ::Open(last.c_str()));
-    EXPECT_EQ(apitest::Concat({apitest::OpeningTraffic("Version 4.2\r", std::string("\x01\xFF\x3F", 3)),
-                               {"purge 3", WriteLine("CP\r"), "close"}}),
+    EXPECT_EQ(apitest::Concat({apitest::OpeningTraffic("Version 4.2\r\n", std::string("\x01\xFF\x3F", 3)),
+                               {"purge 1", WriteLine("CP\r"), "close"}}),
               Sim.TrafficOf(last));
     EXPECT_NE(0, ::Close(5));
     EXPECT_EQ(5, ::Open(last.c_str())) << "the converter was closed, so it opens again";
@@ -233,7 +233,7 @@ TEST_F(FreshLibraryTest, UnloadingLibraryClearsPowerAndClosesOpenConverters)
         Sim.ClearTraffic();
         library.Unload();
     }
-    const std::vector<std::string> closing = {"purge 3", WriteLine("CP\r"), "close"};
+    const std::vector<std::string> closing = {"purge 1", WriteLine("CP\r"), "close"};
     EXPECT_EQ(closing, Sim.TrafficOf(NumberedSerial(1)));
     EXPECT_EQ(closing, Sim.TrafficOf(NumberedSerial(2)));
     apitest::LibraryCopy again(Folder);
@@ -280,6 +280,9 @@ protected:
     // virtual duration.
     void RunOperation(unsigned operation)
     {
+        // A reply waits at most its read time-out, one more for a late
+        // reply, and one to discard an unusable one: three time-outs.
+        const unsigned long long replyUs = 3 * 100000;
         unsigned long long start = Sim.ClockUs();
         unsigned long long boundUs = 0;
         SCOPED_TRACE("operation " + std::to_string(operation));
@@ -289,7 +292,7 @@ protected:
             Succeeded[operation] += result == OVK47MXV_OK;
             EXPECT_TRUE(result <= 0 && result >= OVK47MXV_BUSY && result != -2 && result != OVK47MXV_NOT_OPEN)
                 << result;
-            boundUs = 3 * 100000;
+            boundUs = 3 * replyUs;
             break;
         }
         case 1:
@@ -304,7 +307,7 @@ protected:
             int result = IsAlive(dev);
             Succeeded[operation] += result == 1;
             EXPECT_LE(static_cast<unsigned>(result), 1u);
-            boundUs = 100000;
+            boundUs = replyUs;
             break;
         }
         case 3: {
@@ -318,7 +321,7 @@ protected:
                 EXPECT_EQ(std::string(12, '\0'), std::string(config.serial + 8, 12));
                 EXPECT_EQ('\0', config.firmware[15]);
             }
-            boundUs = 4 * 100000;
+            boundUs = 2 * replyUs;
             break;
         }
         case 4: {
@@ -340,7 +343,7 @@ protected:
                 EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
             else
                 EXPECT_TRUE(header == 0 || (header >> 16) == 1) << header;
-            boundUs = (length / 50 + 2) * 100000;
+            boundUs = (length / 50 + 2) * replyUs;
             break;
         }
         case 6: {
@@ -348,7 +351,7 @@ protected:
                                                         Pick(1000000));
             Succeeded[operation] += correction != 0.0f;
             EXPECT_TRUE(std::isfinite(correction) && std::fabs(correction) <= 64.0f) << correction;
-            boundUs = 2 * 100000;
+            boundUs = 2 * replyUs;
             break;
         }
         case 7: {
@@ -363,7 +366,7 @@ protected:
                                      static_cast<unsigned short>(image.size()));
             Succeeded[operation] += result == 1;
             EXPECT_LE(static_cast<unsigned>(result), 1u);
-            boundUs = 3 * 200000 + 4 * 100000;
+            boundUs = 4 * 3 * 200000 + 2 * replyUs;
             break;
         }
         default:
@@ -371,7 +374,7 @@ protected:
             dev = ::Open(usb);
             ASSERT_EQ(0, dev);
             ++Succeeded[operation];
-            boundUs = 5 * 100000;
+            boundUs = 2 * replyUs;
             break;
         }
         EXPECT_LE(Sim.ClockUs() - start, boundUs);
@@ -394,7 +397,8 @@ TEST_F(RandomReplyTest, EveryOperationGivesDocumentedResultsWithinTimeOuts)
         SCOPED_TRACE("round " + std::to_string(round));
         if (round % 100 == 0) {
             ::Close(dev);
-            UseBus(apitest::Device(usb));
+            // Replies split at random and up to 150 ms late, some beyond the read time-out.
+            ASSERT_TRUE(Sim.Configure(apitest::JitterBus(1 + round / 100, apitest::Device(usb, "reply_delay = 150\n"))));
             dev = ::Open(usb);
             ASSERT_EQ(0, dev);
         }
