@@ -257,6 +257,82 @@ TEST_F(BridgeLinkTest, PartialWriteIsCompletedOrItsCommandRestartedClean)
     }
 }
 
+// The main exchanges under many packet phases and reply delays within the
+// read time-out: each gets its own reply, and nothing is left over.
+TEST_F(BridgeLinkTest, MainExchangesReadOnlyTheirOwnRepliesUnderJitter)
+{
+    float reference = 0.0f;
+    for (unsigned seed = 1; seed <= 30; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        ASSERT_TRUE(Sim.Configure(apitest::JitterBus(seed, apitest::Device(usb, "reply_delay = 60\n"))));
+        int dev = ::Open(usb);
+        ASSERT_EQ(0, dev);
+        EXPECT_EQ(0x00013FFFu, Header(dev));
+        DeviceConfig config{};
+        EXPECT_EQ(1, GetConfig(dev, &config));
+        EXPECT_STREQ(usb, config.serial);
+        EXPECT_STREQ("Version 4.2", config.firmware);
+        EXPECT_EQ(1, IsAlive(dev));
+        int range = static_cast<int>(seed % 14);
+        EXPECT_EQ(OVK47MXV_OK, SetRange(dev, range));
+        float correction = GetSSCorrection(dev, 10000000000ULL);
+        EXPECT_NE(0.0f, correction);
+        if (seed == 1)
+            reference = correction;
+        EXPECT_EQ(reference, correction);
+        EXPECT_EQ(1, SetClearPower(dev));
+        EXPECT_EQ(OVK47MXV_OK, SetRange(dev, range));
+        Sim.ClearTraffic();
+        EXPECT_EQ(1, IsAlive(dev));
+        std::vector<std::string> events = Sim.TrafficOf(usb);
+        EXPECT_EQ((std::vector<std::string>{"purge 1", WriteLine("sn\r"), ReadLine(64, "K4700001\r")}), events);
+        ::Close(dev);
+    }
+}
+
+// The bridge's latency timer is set to 2 ms where the driver offers it; where
+// it does not, or refuses, the library goes on with the bridge's 16 ms. A
+// range selection (3 bytes out, 2 back: 5.2 ms on the line) waits for the
+// timer's next expiry.
+TEST(LatencyTimerTest, ShortLatencyWhereDriverOffersItElseDefault)
+{
+    const struct {
+        const char* driver;
+        const char* settings;
+        const char* latencyLine;  // the traffic line after the flow control, else the version query
+        unsigned long long fromUs;
+        unsigned long long toUs;  // the range selection's time
+    } cases[] = {
+        {apitest::driverFileName, "", "latency 2", 5209, 7209},
+        {apitest::driverFileName, "fail_config = latency\n", "latency 2 failed", 16000, 21209},
+        {apitest::noLatencyDriverFileName, "", "write 76 72 0D", 16000, 21209},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.driver) + " " + c.settings);
+        apitest::TempFolder folder;
+        ASSERT_TRUE(folder.CopyFromBin(c.driver, apitest::driverFileName));
+        apitest::SimDriver sim(folder.Path + apitest::driverFileName);
+        ASSERT_TRUE(sim.Loaded());
+        ASSERT_TRUE(sim.Configure(apitest::VirtualBus(apitest::Device(usb, c.settings))));
+        apitest::LibraryCopy library(folder);
+        ASSERT_TRUE(library.Loaded());
+        int dev = library.Api.Open(usb);
+        ASSERT_EQ(0, dev);
+        std::vector<std::string> events = sim.TrafficOf(usb);
+        ASSERT_GT(events.size(), 4u);
+        EXPECT_EQ("flow 0 0 0", events[3]);
+        EXPECT_EQ(c.latencyLine, events[4]);
+        unsigned header = 0;
+        EXPECT_EQ(1, library.Api.GetCalibrationData(dev, 0, nullptr, 0, &header));
+        EXPECT_EQ(0x00013FFFu, header);
+        unsigned long long start = sim.ClockUs();
+        EXPECT_EQ(OVK47MXV_OK, library.Api.SetRange(dev, 1));
+        EXPECT_GE(sim.ClockUs() - start, c.fromUs);
+        EXPECT_LE(sim.ClockUs() - start, c.toUs);
+        EXPECT_NE(0, library.Api.Close(dev));
+    }
+}
+
 // Binding the driver library: each case loads its own copy of the API
 // library from a temporary folder holding the driver under a given name.
 TEST(DriverBindingTest, DriverFoundUnderSecondNameIsBound)
