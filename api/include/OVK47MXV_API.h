@@ -73,7 +73,7 @@ enum {
     OVK47MXV_NOT_OPEN = -1,      /* invalid device index, or the converter is not open */
     OVK47MXV_BAD_RANGE = -3,     /* range outside 0..13 */
     OVK47MXV_WRITE_FAILED = -4,  /* the command could not be written */
-    OVK47MXV_NO_REPLY = -5,      /* fewer than 2 reply bytes within the time-out */
+    OVK47MXV_NO_REPLY = -5,      /* fewer than 2 reply bytes within two time-outs */
     OVK47MXV_REFUSED = -6,       /* the converter replied "X" */
     OVK47MXV_BAD_REPLY = -7,     /* any other reply */
     OVK47MXV_BUSY = -8           /* the converter answered "DT" (busy) to every attempt */
