@@ -172,14 +172,18 @@ int OVK47MXV_CALL IsAlive(int dev)
     return device ? device->IsAlive() : 0;
 }
 
-// Process attach remembers the module; detach closes every converter still
-// open (power clear first) and releases the driver library.
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
+// Process attach remembers the module. Detach by FreeLibrary (reserved is
+// null) closes every converter still open (power clear first) and releases
+// the driver library. Detach at the end of the process (reserved is not null)
+// touches nothing: the driver library, loaded after this one, may already be
+// detached, and other threads were stopped wherever they were, perhaps
+// inside a converter's exchange. Hosts clear power by calling Close first.
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
 {
     if (reason == DLL_PROCESS_ATTACH) {
         libraryModule = instance;
         lastDeviceCount = 0;
-    } else if (reason == DLL_PROCESS_DETACH) {
+    } else if (reason == DLL_PROCESS_DETACH && !reserved) {
         DestroyAll();
     }
     return TRUE;

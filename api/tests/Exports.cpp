@@ -1,12 +1,17 @@
 // The export layer: enumeration, the device table of 32 slots, the results
-// of every export for bad input, unloading the library with converters open,
-// and every operation against random replies.
+// of every export for bad input, unloading the library with converters open
+// and at the end of the host process, and every operation against random
+// replies.
 #include "ApiTestSupport.h"
 
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <random>
+#include <sstream>
+
+#include "hostRun.h"
 
 using apitest::ReadLine;
 using apitest::WriteLine;
@@ -239,6 +244,44 @@ TEST_F(FreshLibraryTest, UnloadingLibraryClearsPowerAndClosesOpenConverters)
     apitest::LibraryCopy again(Folder);
     ASSERT_TRUE(again.Loaded());
     EXPECT_EQ(0, again.Api.Open(NumberedSerial(2).c_str())) << "the handles were closed";
+}
+
+// The exit host (api_exithost.exe, beside the test program) opens a converter
+// and ends either after FreeLibrary or with the library still loaded; the
+// simulator it loads writes its traffic to a log file named in the K47MXV_SIM
+// file.
+class ProcessExitTest : public ::testing::Test {
+protected:
+    // Runs the host in mode ("free" or "exit") and returns the events of its
+    // converter from the log file.
+    std::vector<std::string> HostTraffic(const char* mode)
+    {
+        const std::string log = Folder.Path + mode + ".log";
+        const std::string ini = Folder.Path + mode + ".ini";
+        EXPECT_TRUE(Folder.Write((std::string(mode) + ".ini").c_str(),
+                                 "[simulator]\ntiming = virtual\nlog = " + log + "\n" + apitest::Device(usb)));
+        SetEnvironmentVariableA("K47MXV_SIM", ini.c_str());
+        std::string output = RunHost("api_exithost.exe", std::string(mode) + " " + usb);
+        SetEnvironmentVariableA("K47MXV_SIM", nullptr);
+        EXPECT_EQ(0u, output.find("opened 0")) << output;
+        std::ifstream file(log);
+        std::stringstream text;
+        text << file.rdbuf();
+        return apitest::EventsOf(apitest::TrafficLines(text.str()), usb);
+    }
+
+    apitest::TempFolder Folder;
+};
+
+// Unloading with FreeLibrary clears the power of a converter left open and
+// closes it; at the end of the process the driver library may already be
+// gone, so the library sends nothing and frees nothing.
+TEST_F(ProcessExitTest, FreeLibraryClearsPowerAndProcessEndSendsNothing)
+{
+    std::vector<std::string> freed = HostTraffic("free");
+    std::vector<std::string> ended = HostTraffic("exit");
+    ASSERT_FALSE(ended.empty()) << "the converter was opened";
+    EXPECT_EQ(apitest::Concat({ended, {"purge 3", WriteLine("CP\r"), "close"}}), freed);
 }
 
 // Random replies for every command and random calls of every operation:
