@@ -1,13 +1,15 @@
 // The export layer: enumeration, the device table of 32 slots, the results
 // of every export for bad input, unloading the library with converters open
-// and at the end of the host process, and every operation against random
-// replies.
+// and at the end of the host process, threads racing Close, and every
+// operation against random replies.
 #include "ApiTestSupport.h"
 
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
 
@@ -282,6 +284,133 @@ TEST_F(ProcessExitTest, FreeLibraryClearsPowerAndProcessEndSendsNothing)
     std::vector<std::string> ended = HostTraffic("exit");
     ASSERT_FALSE(ended.empty()) << "the converter was opened";
     EXPECT_EQ(apitest::Concat({ended, {"purge 3", WriteLine("CP\r"), "close"}}), freed);
+}
+
+// Threads against the simulator in real time, where a read sleeps without
+// holding the simulator's lock, so calls on different converters can overlap.
+class DeviceThreadTest : public apitest::DeviceTest {
+protected:
+    // Longest a thread test may take before it counts as hung.
+    static constexpr DWORD threadsBoundMs = 20000;
+
+    void UseRealtimeBus(const std::string& devices)
+    {
+        ASSERT_TRUE(Sim.Configure("[simulator]\ntiming = realtime\n" + devices));
+    }
+
+    static DWORD WINAPI RunWork(LPVOID work)
+    {
+        (*static_cast<std::function<void()>*>(work))();
+        return 0;
+    }
+
+    // Runs each function on a thread of its own; false when they have not all
+    // ended within threadsBoundMs (those left are stopped).
+    static bool RunOnThreads(std::vector<std::function<void()>> work)
+    {
+        std::vector<HANDLE> threads;
+        for (std::function<void()>& function : work)
+            threads.push_back(CreateThread(nullptr, 0, &RunWork, &function, 0, nullptr));
+        bool ended = WaitForMultipleObjects(static_cast<DWORD>(threads.size()), threads.data(), TRUE,
+                                            threadsBoundMs) == WAIT_OBJECT_0;
+        for (HANDLE thread : threads) {
+            if (!ended)
+                TerminateThread(thread, 1);
+            CloseHandle(thread);
+        }
+        return ended;
+    }
+};
+
+// Threads call SetRange, IsAlive, GetConfig and IsOpen on one converter while
+// another thread closes it. Each call either succeeds or finds the converter
+// not open; calls in flight finish before Close clears power, so nothing
+// follows Close's traffic; every call that starts after Close has returned
+// finds the converter not open.
+TEST_F(DeviceThreadTest, CloseWaitsForCallsInFlightAndLaterCallsFindDeviceClosed)
+{
+    UseRealtimeBus(apitest::Device(usb));
+    const int dev = ::Open(usb);
+    ASSERT_EQ(0, dev);
+    std::atomic<bool> closed{false};
+    std::atomic<int> succeeded{0}, wrong{0}, openAfterClose{0};
+    // Calls until it has made callsAfterClose calls that started after Close returned.
+    auto hammer = [&](unsigned first) {
+        constexpr int callsAfterClose = 10;
+        for (unsigned n = first, after = 0; after < callsAfterClose; ++n) {
+            bool late = closed;
+            DeviceConfig config;
+            int result = 0;
+            bool success = false;
+            switch (n % 4) {
+            case 0:
+                result = SetRange(dev, static_cast<int>(n % 14));
+                success = result == OVK47MXV_OK;
+                result = result == OVK47MXV_NOT_OPEN ? 0 : result;
+                break;
+            case 1:
+                success = (result = IsAlive(dev)) == 1;
+                break;
+            case 2:
+                success = (result = GetConfig(dev, &config)) == 1;
+                break;
+            default:
+                success = (result = IsOpen(dev)) == 1;
+                break;
+            }
+            succeeded += success;
+            wrong += !success && result != 0;
+            openAfterClose += late && result != 0;
+            after += late;
+        }
+    };
+    int closeResult = 0;
+    ASSERT_TRUE(RunOnThreads({[&] { hammer(0); }, [&] { hammer(1); }, [&] { hammer(2); },
+                              [&] {
+                                  Sleep(300);  // the other threads are busy with the converter meanwhile
+                                  closeResult = ::Close(dev);
+                                  closed = true;
+                              }}))
+        << "threads still running after " << threadsBoundMs << " ms";
+    EXPECT_NE(0, closeResult);
+    EXPECT_GT(succeeded, 3) << "calls ran on the open converter";
+    EXPECT_EQ(0, wrong) << "results other than success and not open";
+    EXPECT_EQ(0, openAfterClose) << "calls after Close that did not find the converter closed";
+    std::vector<std::string> events = Sim.TrafficOf(usb);
+    std::vector<std::string> closing = {"purge 3", WriteLine("CP\r"), "close"};
+    ASSERT_GE(events.size(), closing.size());
+    EXPECT_EQ(closing, std::vector<std::string>(events.end() - 3, events.end())) << "nothing after Close";
+}
+
+// Two threads, each with a converter of its own: while one waits for its
+// reply the other exchanges with its converter, so the traffic interleaves.
+TEST_F(DeviceThreadTest, ExchangesWithDifferentConvertersOverlap)
+{
+    UseRealtimeBus(apitest::Device(usb) + apitest::Device("K4700002"));
+    ASSERT_EQ(0, ::Open(usb));
+    ASSERT_EQ(1, ::Open("K4700002"));
+    Sim.ClearTraffic();
+    std::atomic<int> alive{0};
+    auto check = [&](int dev) {
+        for (int n = 0; n < 4; ++n)
+            alive += IsAlive(dev);
+    };
+    ASSERT_TRUE(RunOnThreads({[&] { check(0); }, [&] { check(1); }}));
+    EXPECT_EQ(8, alive);
+    // Lines of one converter between the other's command and its reply.
+    int overlapping = 0;
+    std::string waiting;  // the converter whose command awaits its reply, if any
+    for (const std::string& line : Sim.Traffic()) {
+        std::string device = line.substr(0, line.find(' '));
+        std::string event = line.substr(device.size() + 1);
+        if (!waiting.empty() && device != waiting)
+            ++overlapping;
+        if (event.compare(0, 6, "write ") == 0)
+            waiting = device;
+        else if (event.compare(0, 5, "read ") == 0 && device == waiting)
+            waiting.clear();
+    }
+    EXPECT_GT(overlapping, 0) << "the exchanges ran one after the other";
 }
 
 // Random replies for every command and random calls of every operation:
