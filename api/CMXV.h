@@ -123,6 +123,7 @@ private:
     void PresetUncalibratedBlocks();
     void ZeroUncalibratedBytes(unsigned block);
     bool SendImageChunk(const unsigned char* image, unsigned length, uint16_t address);
+    bool SendImage(const unsigned char* image, unsigned length);
 
     // Fields, in their fixed order.
     int Opened;

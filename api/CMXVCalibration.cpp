@@ -184,9 +184,34 @@ bool CMXV::SendImageChunk(const unsigned char* image, unsigned length, uint16_t 
     return ReadBytes(reply, sizeof reply) == sizeof reply && reply[0] == 'O' && reply[1] == 'K';
 }
 
-// Writes the image in 128-byte chunks from address 0 under a 200 ms read
-// time-out, then reloads the header from the converter. Chunks written before
-// a failed one stay in the converter; the cache is then not reloaded.
+// Sends the image's chunks so that the converter never holds the format byte
+// 1 over a mix of new and old data: an image of several chunks first gets
+// chunk 0 with format byte 0, then chunks 1, 2, ... in order, and chunk 0 as
+// it is last. An image of one chunk is sent once: its last write would be
+// the same command either way. Stops at the first chunk that fails.
+bool CMXV::SendImage(const unsigned char* image, unsigned length)
+{
+    unsigned firstChunk = length < imageChunkBytes ? length : imageChunkBytes;
+    if (length > imageChunkBytes) {
+        unsigned char invalidFirstChunk[imageChunkBytes];
+        memcpy(invalidFirstChunk, image, imageChunkBytes);
+        invalidFirstChunk[imageFormatAddress] = 0;
+        if (!SendImageChunk(invalidFirstChunk, imageChunkBytes, 0))
+            return false;
+    }
+    for (unsigned address = imageChunkBytes; address < length; address += imageChunkBytes) {
+        unsigned chunk = length - address < imageChunkBytes ? length - address : imageChunkBytes;
+        if (!SendImageChunk(image + address, chunk, static_cast<uint16_t>(address)))
+            return false;
+    }
+    return length == 0 || SendImageChunk(image, firstChunk, 0);
+}
+
+// Writes the image from address 0 under a 200 ms read time-out, then reloads
+// the header whether the write succeeded or not, so that the cache says what
+// the converter now holds: after a failure the old calibration when no chunk
+// was stored, the new one when every chunk was, none in between or when the
+// converter cannot be read.
 int CMXV::WriteCalibrationData(const unsigned char* image, unsigned short length)
 {
     if (!image || length > OVK47MXV_MAX_IMAGE_BYTES) {
@@ -197,16 +222,10 @@ int CMXV::WriteCalibrationData(const unsigned char* image, unsigned short length
     if (!Opened || !SetLinkTimeouts(imageWriteReadTimeoutMs, writeTimeoutMs))
         return 0;
     PurgeLink();
-    bool sent = true;
-    for (unsigned address = 0; address < length && sent; address += imageChunkBytes) {
-        unsigned chunk = length - address < imageChunkBytes ? length - address : imageChunkBytes;
-        sent = SendImageChunk(image + address, chunk, static_cast<uint16_t>(address));
-    }
+    bool sent = SendImage(image, length);
     SetLinkTimeouts(readTimeoutMs, writeTimeoutMs);
-    if (!sent)
-        return 0;
     LoadCalibrationHeader();
-    return 1;
+    return sent ? 1 : 0;
 }
 
 // Interpolates linearly between the grid point at or below f and the next

@@ -1,6 +1,7 @@
 // The FTDI D2XX driver interface as the API library uses it: the status and
-// handle types, the device-information node and the 14 entry points, all with
-// the WINAPI convention. The simulated converter exports the same functions.
+// handle types, the device-information node, the 14 entry points and the
+// latency timer's two, all with the WINAPI convention. The simulated
+// converter exports the same functions.
 #pragma once
 
 #include <windows.h>
@@ -53,3 +54,8 @@ using FT_GetDeviceInfoList_t = FT_STATUS(WINAPI*)(FT_DEVICE_LIST_INFO_NODE* node
 using FT_GetStatus_t = FT_STATUS(WINAPI*)(FT_HANDLE handle, DWORD* rxBytes, DWORD* txBytes, DWORD* events);
 using FT_SetFlowControl_t = FT_STATUS(WINAPI*)(FT_HANDLE handle, USHORT flow, UCHAR xon, UCHAR xoff);
 using FT_SetBaudRate_t = FT_STATUS(WINAPI*)(FT_HANDLE handle, ULONG baud);
+// The bridge's latency timer: how long it holds fewer than 62 received bytes
+// before it sends them to the host, 2..255 ms (16 from the open).
+// FT_SetLatencyTimer refuses other values with FT_INVALID_PARAMETER.
+using FT_SetLatencyTimer_t = FT_STATUS(WINAPI*)(FT_HANDLE handle, UCHAR ms);
+using FT_GetLatencyTimer_t = FT_STATUS(WINAPI*)(FT_HANDLE handle, PUCHAR ms);

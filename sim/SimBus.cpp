@@ -13,8 +13,6 @@ constexpr uintptr_t kHandleTag = 0x4B470000;
 // Node flag of an opened device and the bridge type (FT232R).
 constexpr ULONG kFlagOpened = 1;
 constexpr ULONG kDeviceType232R = 5;
-// FT_Purge mask bit of the receive queue.
-constexpr ULONG kPurgeReceive = 1;
 // FT_ListDevices flags and the buffer size its callers provide, bytes.
 constexpr DWORD kListNumberOnly = 0x80000000;
 constexpr DWORD kListByIndex = 0x40000000;
@@ -90,14 +88,16 @@ private:
     CRITICAL_SECTION& section_;
 };
 
-SimPort::SimPort(const SimDeviceSettings& settings, uint32_t noiseSeed)
+SimPort::SimPort(const SimDeviceSettings& settings, const SimBusSettings& bus, size_t position)
     : usbSerial(settings.usbSerial),
       id(settings.id),
       refuseOpen(settings.refuseOpen),
       failingStep(settings.failingStep),
       failWrites(settings.failWrites),
       writesUntilUnplug(settings.unplugAfter),
-      converter(settings, noiseSeed) {}
+      partialWrites(settings.partialWrites),
+      link(MakeSimLink(settings.link.value_or(bus.link), settings, settings.jitterSeed.value_or(bus.jitterSeed),
+                       static_cast<uint32_t>(0x9E3779B9u * (position + 1)))) {}
 
 SimBus& SimBus::Instance() {
     static SimBus* const bus = new SimBus;
@@ -134,9 +134,7 @@ bool SimBus::ConfigureText(const std::string& text) {
 bool SimBus::Rebuild(const SimBusSettings& settings) {
     ports_.clear();
     ports_.reserve(settings.devices.size());
-    for (size_t i = 0; i < settings.devices.size(); ++i) {
-        ports_.emplace_back(settings.devices[i], static_cast<uint32_t>(0x9E3779B9u * (i + 1)));
-    }
+    for (size_t i = 0; i < settings.devices.size(); ++i) ports_.emplace_back(settings.devices[i], settings, i);
     clock_.Reset(settings.timing);
     return traffic_.Reset(settings.logPath);
 }
@@ -162,23 +160,33 @@ SimPort* SimBus::FindSerial(const char* usbSerial) {
 std::vector<SimPort*> SimBus::Attached() {
     std::vector<SimPort*> attached;
     for (SimPort& port : ports_) {
-        if (!port.unplugged) attached.push_back(&port);
+        if (Present(port)) attached.push_back(&port);
     }
     return attached;
+}
+
+bool SimBus::Present(SimPort& port) {
+    const uint64_t nowUs = clock_.NowUs();
+    port.link->Advance(nowUs);
+    if (nowUs < port.link->GoneUs()) return true;
+    if (port.link->VanishedAtByte() && !port.vanishLogged) {
+        port.vanishLogged = true;
+        traffic_.Add(port.link->GoneUs(), port.usbSerial, "unplugged");
+    }
+    return false;
 }
 
 FT_STATUS SimBus::Reach(FT_HANDLE handle, SimPort*& port) {
     port = FindHandle(handle);
     if (port == nullptr) return FT_INVALID_HANDLE;
-    return port->unplugged ? FT_IO_ERROR : FT_OK;
+    return Present(*port) ? FT_OK : FT_IO_ERROR;
 }
 
 void SimBus::Log(const SimPort& port, const std::string& event) { traffic_.Add(clock_.NowUs(), port.usbSerial, event); }
 
 void SimBus::UnplugNow(SimPort& port) {
-    port.unplugged = true;
     port.writesUntilUnplug = 0;
-    port.link.Purge();
+    port.link->Unplug(clock_.NowUs());
 }
 
 template <typename Apply>
@@ -188,7 +196,7 @@ FT_STATUS SimBus::Setting(FT_HANDLE handle, SimFailingStep step, const std::stri
     FT_STATUS status = Reach(handle, port);
     if (status == FT_INVALID_HANDLE) return status;
     if (status == FT_OK && step != SimFailingStep::None && port->failingStep == step) status = FT_IO_ERROR;
-    if (status == FT_OK) apply(*port);
+    if (status == FT_OK && !apply(*port)) status = FT_INVALID_PARAMETER;
     Log(*port, status == FT_OK ? event : event + " failed");
     return status;
 }
@@ -199,12 +207,12 @@ FT_STATUS SimBus::OpenEx(PVOID arg, DWORD flags, FT_HANDLE* handle) {
     const std::string serial = BoundedText(static_cast<const char*>(arg), kUsbSerialMaxLength + 1);
     Lock lock(lock_);
     SimPort* port = FindSerial(serial.c_str());
-    if (port == nullptr || port->unplugged || port->refuseOpen || port->handle != 0) {
+    if (port == nullptr || !Present(*port) || port->refuseOpen || port->handle != 0) {
         traffic_.Add(clock_.NowUs(), LoggedSerial(serial), "open-refused");
         return FT_DEVICE_NOT_FOUND;
     }
     port->handle = ++lastHandle_;
-    port->link.Reset();
+    port->link->Open(clock_.NowUs());
     *handle = reinterpret_cast<FT_HANDLE>(port->handle);
     Log(*port, "open");
     return FT_OK;
@@ -238,7 +246,7 @@ FT_STATUS SimBus::Close(FT_HANDLE handle) {
     SimPort* port = FindHandle(handle);
     if (port == nullptr) return FT_INVALID_HANDLE;
     port->handle = 0;
-    port->link.Purge();
+    port->link->Clear();
     Log(*port, "close");
     return FT_OK;
 }
@@ -252,18 +260,19 @@ FT_STATUS SimBus::Read(FT_HANDLE handle, LPVOID buffer, DWORD count, LPDWORD ret
     FT_STATUS status = Reach(handle, port);
     uint64_t returnUs = 0;
     if (status == FT_OK) {
-        returnUs = port->link.ReadReturnUs(clock_.NowUs(), count);
+        returnUs = port->link->ReadReturnUs(clock_.NowUs(), count);
         if (clock_.IsVirtual()) {
             clock_.AdvanceTo(returnUs);
         } else if (returnUs > clock_.NowUs()) {
             lock.WaitUnlocked(clock_.CounterAt(returnUs));
-            // The bus may have changed meanwhile: the handle is looked up again.
-            status = Reach(handle, port);
         }
+        // The device may have vanished meanwhile, and in real time the bus
+        // may have changed: the handle is looked up again.
+        status = Reach(handle, port);
     }
     if (status == FT_IO_ERROR) Log(*port, "read-failed " + std::to_string(count));
     if (status != FT_OK) return status;
-    const std::string bytes = port->link.Take(returnUs, count);
+    const std::string bytes = port->link->Take(returnUs, count);
     std::copy(bytes.begin(), bytes.end(), static_cast<char*>(buffer));
     *returned = static_cast<DWORD>(bytes.size());
     traffic_.Add(returnUs, port->usbSerial, "read " + std::to_string(count) + " ->" + LoggedBytes(bytes));
@@ -284,9 +293,15 @@ FT_STATUS SimBus::Write(FT_HANDLE handle, LPVOID buffer, DWORD count, LPDWORD wr
         Log(*port, "write-failed" + LoggedBytes(bytes));
         return FT_IO_ERROR;
     }
-    port->link.Deliver(clock_.NowUs(), bytes.size(), port->converter.Execute(bytes));
-    *written = count;
-    Log(*port, "write" + LoggedBytes(bytes));
+    const auto partial = port->partialWrites.find(++port->writes);
+    const size_t taken = partial == port->partialWrites.end() ? count : std::min<size_t>(count, partial->second);
+    port->link->Write(clock_.NowUs(), bytes.substr(0, taken));
+    *written = static_cast<DWORD>(taken);
+    if (taken < count) {
+        Log(*port, "write-partial " + std::to_string(count) + " ->" + LoggedBytes(bytes.substr(0, taken)));
+    } else {
+        Log(*port, "write" + LoggedBytes(bytes));
+    }
     if (port->writesUntilUnplug != 0 && --port->writesUntilUnplug == 0) UnplugNow(*port);
     return FT_OK;
 }
@@ -295,20 +310,24 @@ FT_STATUS SimBus::ResetDevice(FT_HANDLE handle) {
     Lock lock(lock_);
     SimPort* port = nullptr;
     const FT_STATUS status = Reach(handle, port);
-    if (status == FT_OK) port->link.Purge();
+    if (status == FT_OK) port->link->Clear();
     return status;
 }
 
 FT_STATUS SimBus::Purge(FT_HANDLE handle, ULONG mask) {
-    return Setting(handle, SimFailingStep::None, "purge " + std::to_string(mask), [mask](SimPort& port) {
-        if ((mask & kPurgeReceive) != 0) port.link.Purge();
+    return Setting(handle, SimFailingStep::None, "purge " + std::to_string(mask), [this, mask](SimPort& port) {
+        port.link->Purge(clock_.NowUs(), mask);
+        return true;
     });
 }
 
 FT_STATUS SimBus::SetTimeouts(FT_HANDLE handle, ULONG readMs, ULONG writeMs) {
     const std::string event = "timeouts " + std::to_string(readMs) + " " + std::to_string(writeMs);
     return Setting(handle, SimFailingStep::Timeouts, event,
-                   [readMs](SimPort& port) { port.link.SetReadTimeout(readMs); });
+                   [readMs](SimPort& port) {
+                       port.link->SetReadTimeout(readMs);
+                       return true;
+                   });
 }
 
 FT_STATUS SimBus::GetQueueStatus(FT_HANDLE handle, DWORD* rxBytes) {
@@ -317,7 +336,7 @@ FT_STATUS SimBus::GetQueueStatus(FT_HANDLE handle, DWORD* rxBytes) {
     Lock lock(lock_);
     SimPort* port = nullptr;
     const FT_STATUS status = Reach(handle, port);
-    if (status == FT_OK) *rxBytes = static_cast<DWORD>(port->link.Available(clock_.NowUs()));
+    if (status == FT_OK) *rxBytes = static_cast<DWORD>(port->link->Available(clock_.NowUs()));
     return status;
 }
 
@@ -359,12 +378,29 @@ FT_STATUS SimBus::GetStatus(FT_HANDLE handle, DWORD* rxBytes, DWORD* txBytes, DW
 
 FT_STATUS SimBus::SetFlowControl(FT_HANDLE handle, USHORT flow, UCHAR xon, UCHAR xoff) {
     const std::string event = "flow " + std::to_string(flow) + " " + std::to_string(xon) + " " + std::to_string(xoff);
-    return Setting(handle, SimFailingStep::Flow, event, [](SimPort&) {});
+    return Setting(handle, SimFailingStep::Flow, event, [](SimPort&) { return true; });
 }
 
 // The converter talks at 9600 baud whatever is set; the rate is only logged.
 FT_STATUS SimBus::SetBaudRate(FT_HANDLE handle, ULONG baud) {
-    return Setting(handle, SimFailingStep::Baud, "baud " + std::to_string(baud), [](SimPort&) {});
+    return Setting(handle, SimFailingStep::Baud, "baud " + std::to_string(baud), [](SimPort&) { return true; });
+}
+
+FT_STATUS SimBus::SetLatencyTimer(FT_HANDLE handle, UCHAR ms) {
+    return Setting(handle, SimFailingStep::Latency, "latency " + std::to_string(ms), [this, ms](SimPort& port) {
+        if (ms < kSimMinLatencyMs) return false;
+        port.link->SetLatency(clock_.NowUs(), ms);
+        return true;
+    });
+}
+
+FT_STATUS SimBus::GetLatencyTimer(FT_HANDLE handle, PUCHAR ms) {
+    if (ms == nullptr) return FT_INVALID_PARAMETER;
+    Lock lock(lock_);
+    SimPort* port = nullptr;
+    const FT_STATUS status = Reach(handle, port);
+    if (status == FT_OK) *ms = static_cast<UCHAR>(port->link->LatencyMs());
+    return status;
 }
 
 int SimBus::Configure(const char* iniText) {
@@ -380,7 +416,7 @@ int SimBus::ScriptReply(const char* usbSerial, const char* command, const char* 
     Lock lock(lock_);
     SimPort* port = FindSerial(usbSerial);
     if (port == nullptr) return 0;
-    port->converter.AddScript(kind, list);
+    port->link->Converter().AddScript(kind, list);
     return 1;
 }
 
@@ -401,8 +437,10 @@ unsigned long long SimBus::GetClock() {
 
 int SimBus::ReadMemory(const char* usbSerial, unsigned address, unsigned char* buffer, unsigned length) {
     Lock lock(lock_);
-    const SimPort* port = FindSerial(usbSerial);
-    return port != nullptr && port->converter.ReadMemory(address, buffer, length) ? 1 : 0;
+    SimPort* port = FindSerial(usbSerial);
+    if (port == nullptr) return 0;
+    port->link->Advance(clock_.NowUs());
+    return port->link->Converter().ReadMemory(address, buffer, length) ? 1 : 0;
 }
 
 int SimBus::Unplug(const char* usbSerial, int afterWrites) {
@@ -414,5 +452,13 @@ int SimBus::Unplug(const char* usbSerial, int afterWrites) {
     } else {
         port->writesUntilUnplug = static_cast<unsigned>(afterWrites);
     }
+    return 1;
+}
+
+int SimBus::UnplugAfterBytes(const char* usbSerial, int hostBytes, int converterBytes) {
+    Lock lock(lock_);
+    SimPort* port = FindSerial(usbSerial);
+    if (port == nullptr || hostBytes < 0 || converterBytes < 0) return 0;
+    port->link->UnplugAfterBytes(static_cast<unsigned>(hostBytes), static_cast<unsigned>(converterBytes));
     return 1;
 }

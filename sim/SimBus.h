@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,21 +15,23 @@
 #include "SimLink.h"
 #include "SimTraffic.h"
 
-// One attached device as the driver sees it: its USB side, the link and the
-// converter behind the bridge.
+// One attached device as the driver sees it: its USB side, and the link
+// with the converter behind the bridge.
 struct SimPort {
-    SimPort(const SimDeviceSettings& settings, uint32_t noiseSeed);
+    // position: 0 for the first device on the bus.
+    SimPort(const SimDeviceSettings& settings, const SimBusSettings& bus, size_t position);
 
     std::string usbSerial;
     uint32_t id;
     bool refuseOpen;
     SimFailingStep failingStep;
-    unsigned failWrites;         // further writes that fail
-    unsigned writesUntilUnplug;  // 0 = no unplug pending
-    SimDevice converter;
-    SimLink link;
-    uintptr_t handle = 0;  // value of the open handle, 0 while closed
-    bool unplugged = false;
+    unsigned failWrites;                         // further writes that fail
+    unsigned writesUntilUnplug;                  // 0 = no unplug pending
+    std::map<unsigned, unsigned> partialWrites;  // successful write number -> bytes it takes
+    unsigned writes = 0;                         // successful writes so far
+    std::unique_ptr<SimLink> link;
+    uintptr_t handle = 0;          // value of the open handle, 0 while closed
+    bool vanishLogged = false;     // the "unplugged" line of a vanish at a byte is out
 };
 
 class SimBus {
@@ -52,6 +56,8 @@ public:
     FT_STATUS GetStatus(FT_HANDLE handle, DWORD* rxBytes, DWORD* txBytes, DWORD* events);
     FT_STATUS SetFlowControl(FT_HANDLE handle, USHORT flow, UCHAR xon, UCHAR xoff);
     FT_STATUS SetBaudRate(FT_HANDLE handle, ULONG baud);
+    FT_STATUS SetLatencyTimer(FT_HANDLE handle, UCHAR ms);
+    FT_STATUS GetLatencyTimer(FT_HANDLE handle, PUCHAR ms);
 
     // Test controls, arguments and results as in K47MXVsim.h.
     int Configure(const char* iniText);
@@ -61,6 +67,7 @@ public:
     unsigned long long GetClock();
     int ReadMemory(const char* usbSerial, unsigned address, unsigned char* buffer, unsigned length);
     int Unplug(const char* usbSerial, int afterWrites);
+    int UnplugAfterBytes(const char* usbSerial, int hostBytes, int converterBytes);
 
 private:
     class Lock;
@@ -72,9 +79,12 @@ private:
     SimPort* FindHandle(FT_HANDLE handle);
     SimPort* FindSerial(const char* usbSerial);
     std::vector<SimPort*> Attached();
+    // Whether the device is still on the bus now; logs its vanishing at a byte once.
+    bool Present(SimPort& port);
     // Whether a call on handle reaches its device: FT_OK with port set, or the failure.
     FT_STATUS Reach(FT_HANDLE handle, SimPort*& port);
-    // A configuration call: applied and logged as event, or refused and logged as failed.
+    // A configuration call: applied and logged as event, or refused (apply
+    // returns false for a bad value) and logged as failed.
     template <typename Apply>
     FT_STATUS Setting(FT_HANDLE handle, SimFailingStep step, const std::string& event, Apply apply);
     void Log(const SimPort& port, const std::string& event);

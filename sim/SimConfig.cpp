@@ -25,13 +25,15 @@ struct Choice {
 };
 
 constexpr Choice<SimTiming> kTimings[] = {{"virtual", SimTiming::Virtual}, {"realtime", SimTiming::Realtime}};
+constexpr Choice<SimLinkModel> kLinkModels[] = {{"ideal", SimLinkModel::Ideal}, {"bridge", SimLinkModel::Bridge}};
 constexpr Choice<SimCalibration> kCalibrations[] = {{"generated", SimCalibration::Generated},
                                                     {"none", SimCalibration::None}};
 constexpr Choice<bool> kOpenModes[] = {{"ok", false}, {"refuse", true}};
 constexpr Choice<SimFailingStep> kFailingSteps[] = {{"none", SimFailingStep::None},
                                                     {"timeouts", SimFailingStep::Timeouts},
                                                     {"baud", SimFailingStep::Baud},
-                                                    {"flow", SimFailingStep::Flow}};
+                                                    {"flow", SimFailingStep::Flow},
+                                                    {"latency", SimFailingStep::Latency}};
 constexpr Choice<SimCommand> kCommands[] = {
     {"f", SimCommand::Select},      {"cp", SimCommand::PowerClear},  {"sn", SimCommand::Serial},
     {"vr", SimCommand::Version},    {"rc", SimCommand::MemoryRead},  {"wf", SimCommand::MemoryWrite},
@@ -40,9 +42,17 @@ constexpr Choice<SimReply::Kind> kReplyWords[] = {{"silence", SimReply::Kind::Si
                                                   {"short", SimReply::Kind::Short},
                                                   {"normal", SimReply::Kind::Normal}};
 
+// Largest count a key or token takes.
+constexpr unsigned long kMaxCount = 1000000000UL;
+
 std::string Lower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
+}
+
+// True when text has prefix (lower case) at pos, in any case.
+bool HasPrefixAt(const std::string& text, size_t pos, const char* prefix) {
+    return pos <= text.size() && Lower(text.substr(pos, std::strlen(prefix))) == prefix;
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -149,8 +159,60 @@ bool ParseNumber(const std::string& value, unsigned long max, unsigned long& out
 template <typename T>
 bool ParseCount(const std::string& value, T& out) {
     unsigned long number = 0;
-    if (!ParseNumber(value, 1000000000UL, number)) return false;
+    if (!ParseNumber(value, kMaxCount, number)) return false;
     out = static_cast<T>(number);
+    return true;
+}
+
+// A jitter seed: 0..4294967295, 0 = off.
+bool ParseSeed(const std::string& value, uint32_t& seed) {
+    unsigned long number = 0;
+    if (!ParseNumber(value, 0xFFFFFFFFUL, number)) return false;
+    seed = static_cast<uint32_t>(number);
+    return true;
+}
+
+bool ParseLinkModel(const std::string& value, SimLinkModel& model) { return ParseChoice(value, kLinkModels, model); }
+
+// A device's own value of a setting it may leave to the [simulator] section.
+template <typename T>
+bool ParseOverride(const std::string& value, std::optional<T>& out, bool (*parse)(const std::string&, T&)) {
+    T parsed{};
+    if (!parse(value, parsed)) return false;
+    out = parsed;
+    return true;
+}
+
+// "N:K, N:K, ...": successful write N (from 1) takes only K bytes.
+bool ParsePartialWrites(const std::string& value, std::map<unsigned, unsigned>& writes) {
+    size_t pos = 0;
+    do {
+        const size_t end = std::min(value.find(',', pos), value.size());
+        const std::string item = Trim(value.substr(pos, end - pos));
+        const size_t colon = item.find(':');
+        unsigned long number = 0;
+        unsigned long bytes = 0;
+        if (colon == std::string::npos || !ParseNumber(Trim(item.substr(0, colon)), kMaxCount, number) ||
+            number == 0 || !ParseNumber(Trim(item.substr(colon + 1)), kMaxCount, bytes)) {
+            return false;
+        }
+        writes[static_cast<unsigned>(number)] = static_cast<unsigned>(bytes);
+        pos = end + 1;
+    } while (pos <= value.size());
+    return true;
+}
+
+// An optional "delay:N" (ms) before a reply token; pos ends behind it and its blanks.
+bool ParseDelayPrefix(const std::string& text, size_t& pos, long& delayMs) {
+    constexpr char kPrefix[] = "delay:";
+    if (!HasPrefixAt(text, pos, kPrefix)) return true;
+    const size_t start = pos + sizeof kPrefix - 1;
+    size_t end = start;
+    while (end < text.size() && !IsBlank(text[end]) && text[end] != ',') ++end;
+    unsigned long ms = 0;
+    if (!ParseNumber(text.substr(start, end - start), kMaxCount, ms)) return false;
+    delayMs = static_cast<long>(ms);
+    pos = SkipBlanks(text, end);
     return true;
 }
 
@@ -175,7 +237,7 @@ bool LoadFile(const std::string& path, std::string& bytes) {
 bool ParseCalibration(const std::string& value, SimDeviceSettings& device) {
     constexpr char kFilePrefix[] = "file:";
     constexpr size_t kFilePrefixLength = sizeof kFilePrefix - 1;
-    if (Lower(value.substr(0, kFilePrefixLength)) != kFilePrefix) {
+    if (!HasPrefixAt(value, 0, kFilePrefix)) {
         return ParseChoice(value, kCalibrations, device.calibration);
     }
     std::string path;
@@ -189,6 +251,8 @@ bool ParseCalibration(const std::string& value, SimDeviceSettings& device) {
 bool SetSimulatorKey(SimBusSettings& settings, const std::string& key, const std::string& value) {
     if (key == "timing") return ParseChoice(value, kTimings, settings.timing);
     if (key == "log") return ParseText(value, settings.logPath);
+    if (key == "link") return ParseLinkModel(value, settings.link);
+    if (key == "jitter") return ParseSeed(value, settings.jitterSeed);
     return false;
 }
 
@@ -216,6 +280,12 @@ bool SetDeviceKey(SimDeviceSettings& device, const std::string& key, const std::
     if (key == "fail_config") return ParseChoice(value, kFailingSteps, device.failingStep);
     if (key == "fail_writes") return ParseCount(value, device.failWrites);
     if (key == "unplug_after") return ParseCount(value, device.unplugAfter);
+    if (key == "unplug_after_host_bytes") return ParseCount(value, device.unplugAfterHostBytes);
+    if (key == "unplug_after_converter_bytes") return ParseCount(value, device.unplugAfterConverterBytes);
+    if (key == "partial_writes") return ParsePartialWrites(value, device.partialWrites);
+    if (key == "reply_delay") return ParseCount(value, device.replyDelayMs);
+    if (key == "link") return ParseOverride(value, device.link, ParseLinkModel);
+    if (key == "jitter") return ParseOverride(value, device.jitterSeed, ParseSeed);
     std::string command;
     if (HasPrefix(key, "reply.", command)) return AddScript(device, command, value);
     return false;
@@ -334,12 +404,15 @@ bool ParseSimReplies(const std::string& text, SimReplyList& replies) {
     do {
         pos = SkipBlanks(text, pos);
         SimReply reply;
+        if (!ParseDelayPrefix(text, pos, reply.delayMs)) return false;
         if (pos < text.size() && text[pos] == '"') {
             reply.kind = SimReply::Kind::Bytes;
             if (!ParseQuoted(text, pos, reply.bytes)) return false;
         } else {
             const size_t end = std::min(text.find(',', pos), text.size());
-            if (!ParseReplyWord(Lower(Trim(text.substr(pos, end - pos))), reply)) return false;
+            const std::string word = Lower(Trim(text.substr(pos, end - pos)));
+            // "delay:N" alone delays the normal reply.
+            if (!(word.empty() && reply.delayMs >= 0) && !ParseReplyWord(word, reply)) return false;
             pos = end;
         }
         pos = SkipBlanks(text, pos);

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,9 +19,13 @@ constexpr size_t kConverterSerialLength = 8;
 constexpr unsigned kGarbageMaxBytes = 4096;
 
 enum class SimTiming { Realtime, Virtual };
+// How the bridge hands the converter's bytes to the host: each reply whole
+// after the latency timer (ideal), or in USB packets as the chip sends them
+// (bridge); see SimLink.h and SimBridge.h.
+enum class SimLinkModel { Ideal, Bridge };
 enum class SimCalibration { Generated, None, File };
 // The configuration call of a device that fails (fail_config).
-enum class SimFailingStep { None, Timeouts, Baud, Flow };
+enum class SimFailingStep { None, Timeouts, Baud, Flow, Latency };
 
 // The commands the converter tells apart; the value indexes a device's
 // script queues. Keys: f, CP, sn, vr, RC, WF, raw.
@@ -27,12 +33,14 @@ enum class SimCommand { Select, PowerClear, Serial, Version, MemoryRead, MemoryW
 constexpr int kSimCommandCount = 7;
 
 // One scripted reply: literal bytes, nothing, the first byte of the normal
-// reply, the normal reply, or count pseudo-random bytes.
+// reply, the normal reply, or count pseudo-random bytes; sent after delayMs,
+// or after the device's own reply delay when delayMs is -1.
 struct SimReply {
     enum class Kind { Bytes, Silence, Short, Normal, Garbage };
     Kind kind = Kind::Normal;
     std::string bytes;
     unsigned count = 0;
+    long delayMs = -1;
 };
 using SimReplyList = std::vector<SimReply>;
 
@@ -47,13 +55,24 @@ struct SimDeviceSettings {
     SimFailingStep failingStep = SimFailingStep::None;
     unsigned failWrites = 0;
     unsigned unplugAfter = 0;  // writes; 0 = never
+    // The device vanishes once this many bytes crossed the serial line from
+    // the host or from the converter (0 = never).
+    unsigned unplugAfterHostBytes = 0;
+    unsigned unplugAfterConverterBytes = 0;
+    // Successful write number (1 = the first) -> bytes that write takes.
+    std::map<unsigned, unsigned> partialWrites;
+    unsigned replyDelayMs = 0;  // before every reply; the bound of a random delay with jitter
+    std::optional<SimLinkModel> link;     // unset: the [simulator] setting
+    std::optional<uint32_t> jitterSeed;   // unset: the [simulator] setting; 0 = no jitter
     SimReplyList scripts[kSimCommandCount];
 };
 
 struct SimBusSettings {
     SimTiming timing = SimTiming::Realtime;
     std::string logPath;
-    std::vector<SimDeviceSettings> devices;  // in bus order
+    SimLinkModel link = SimLinkModel::Ideal;  // of devices that set none
+    uint32_t jitterSeed = 0;                  // of devices that set none; 0 = no jitter
+    std::vector<SimDeviceSettings> devices;   // in bus order
 };
 
 // The bus used when nothing is configured: one converter K4700001, realtime.

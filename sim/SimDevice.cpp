@@ -54,6 +54,19 @@ constexpr unsigned char kLastRangeNumber = 14;
 constexpr size_t kCommandHead = 3;
 constexpr size_t kMemoryCommandBytes = 7;
 
+// The commands with a fixed head: their length, and whether the length word
+// at 5-6 adds that many data bytes.
+struct CommandShape {
+    const char* head;
+    size_t bytes;
+    bool carriesData;
+};
+constexpr CommandShape kShapes[] = {{"CP\r", kCommandHead, false},
+                                    {"sn\r", kCommandHead, false},
+                                    {"vr\r", kCommandHead, false},
+                                    {"RC\r", kMemoryCommandBytes, false},
+                                    {"WF\r", kMemoryCommandBytes, true}};
+
 }  // namespace
 
 SimDevice::SimDevice(const SimDeviceSettings& settings, uint32_t noiseSeed)
@@ -79,15 +92,51 @@ void SimDevice::LoadCalibration(const SimDeviceSettings& settings) {
     }
 }
 
-std::string SimDevice::Execute(const std::string& command) {
-    if (!answers_) return std::string();
+SimAnswer SimDevice::Execute(const std::string& command) {
+    if (!answers_) return SimAnswer();
     const SimCommand kind = Classify(command);
     const std::string normal = Carry(kind, command);
     std::deque<SimReply>& script = scripts_[static_cast<int>(kind)];
-    if (script.empty()) return normal;
+    if (script.empty()) return {normal};
     const SimReply reply = script.front();
     script.pop_front();
-    return Substitute(reply, normal);
+    return {Substitute(reply, normal), reply.delayMs};
+}
+
+bool SimDevice::Receive(char byte, uint64_t atUs, SimAnswer& answer) {
+    if (!input_.empty() && atUs > lastInputUs_ + kSimCommandGapUs) {
+        input_.clear();
+        skipping_ = false;
+    }
+    lastInputUs_ = atUs;
+    input_ += byte;
+    if (!skipping_) {
+        const Framing framing = Frame(input_);
+        if (framing == Framing::Partial) return false;
+        skipping_ = framing == Framing::Unknown;
+    }
+    if (skipping_ && byte != '\r') return false;
+    answer = Execute(input_);
+    input_.clear();
+    skipping_ = false;
+    return true;
+}
+
+// Commands by their length: "f" n CR, "CP" CR, "sn" CR, "vr" CR (3 bytes),
+// "RC" CR addr len (7), "WF" CR addr len + len data bytes.
+SimDevice::Framing SimDevice::Frame(const std::string& input) {
+    if (input[0] == 'f') {
+        if (input.size() < kCommandHead) return Framing::Partial;
+        return input[2] == '\r' ? Framing::Whole : Framing::Unknown;
+    }
+    for (const CommandShape& shape : kShapes) {
+        const size_t compared = std::min(input.size(), kCommandHead);
+        if (input.compare(0, compared, shape.head, compared) != 0) continue;
+        size_t length = shape.bytes;
+        if (shape.carriesData && input.size() >= kMemoryCommandBytes) length += Word(input, 5);
+        return input.size() < length ? Framing::Partial : Framing::Whole;
+    }
+    return Framing::Unknown;
 }
 
 void SimDevice::AddScript(SimCommand command, const SimReplyList& replies) {

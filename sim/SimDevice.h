@@ -12,13 +12,29 @@
 
 // The converter's memory, bytes; the calibration image starts at address 0.
 constexpr size_t kSimMemoryBytes = 12288;
+// Silence on the line after which the firmware drops a command whose bytes
+// stopped coming, us: a host that writes again after a time-out starts clean.
+constexpr uint64_t kSimCommandGapUs = 10000;
+
+// What the converter sends back for one command: the bytes, and how long it
+// waits before the first of them (-1: its own reply delay).
+struct SimAnswer {
+    std::string bytes;
+    long delayMs = -1;
+};
 
 class SimDevice {
 public:
     SimDevice(const SimDeviceSettings& settings, uint32_t noiseSeed);
 
-    // Carries out one command (one host write) and returns the reply bytes.
-    std::string Execute(const std::string& command);
+    // Carries out one whole command (with the ideal link, one host write)
+    // and returns its answer.
+    SimAnswer Execute(const std::string& command);
+    // Takes one byte that reached the converter at atUs, framing commands by
+    // their length: true when it completes a command (or a line of bytes that
+    // begin none, skipped through its CR), carried out with the given answer.
+    // Bytes of a command that stop coming are dropped after kSimCommandGapUs.
+    bool Receive(char byte, uint64_t atUs, SimAnswer& answer);
     // Queues scripted replies for the next exchanges of a command.
     void AddScript(SimCommand command, const SimReplyList& replies);
     // Copies memory; false when the range reaches beyond the memory.
@@ -30,6 +46,10 @@ public:
     bool Powered() const { return powered_; }
 
 private:
+    enum class Framing { Whole, Partial, Unknown };
+
+    // Whether input is a whole command, the start of one, or begins none.
+    static Framing Frame(const std::string& input);
     static SimCommand Classify(const std::string& command);
     // Carries out a command and returns the reply a healthy converter sends.
     std::string Carry(SimCommand kind, const std::string& command);
@@ -48,4 +68,7 @@ private:
     int range_ = -1;
     bool powered_ = false;
     uint32_t noise_;
+    std::string input_;         // received bytes not yet a whole command
+    uint64_t lastInputUs_ = 0;  // when the last of them arrived
+    bool skipping_ = false;     // input_ begins no command: skipped through its CR
 };

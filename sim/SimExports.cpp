@@ -1,5 +1,6 @@
 // The driver library's exports: the 14 D2XX entry points the API library
-// binds and the test controls of K47MXVsim.h, all forwarding to the bus.
+// binds, the latency timer's two and the test controls of K47MXVsim.h, all
+// forwarding to the bus.
 // Exported by plain name through the .def files.
 #include <type_traits>
 
@@ -55,6 +56,14 @@ FT_STATUS WINAPI FT_SetFlowControl(FT_HANDLE handle, USHORT flow, UCHAR xon, UCH
 
 FT_STATUS WINAPI FT_SetBaudRate(FT_HANDLE handle, ULONG baud) { return SimBus::Instance().SetBaudRate(handle, baud); }
 
+FT_STATUS WINAPI FT_SetLatencyTimer(FT_HANDLE handle, UCHAR ms) {
+    return SimBus::Instance().SetLatencyTimer(handle, ms);
+}
+
+FT_STATUS WINAPI FT_GetLatencyTimer(FT_HANDLE handle, PUCHAR ms) {
+    return SimBus::Instance().GetLatencyTimer(handle, ms);
+}
+
 int WINAPI SIM_Configure(const char* iniText) { return SimBus::Instance().Configure(iniText); }
 
 int WINAPI SIM_ScriptReply(const char* usbSerial, const char* command, const char* replies) {
@@ -73,6 +82,10 @@ int WINAPI SIM_ReadMemory(const char* usbSerial, unsigned address, unsigned char
 
 int WINAPI SIM_Unplug(const char* usbSerial, int afterWrites) {
     return SimBus::Instance().Unplug(usbSerial, afterWrites);
+}
+
+int WINAPI SIM_UnplugAfterBytes(const char* usbSerial, int hostBytes, int converterBytes) {
+    return SimBus::Instance().UnplugAfterBytes(usbSerial, hostBytes, converterBytes);
 }
 
 }  // extern "C"
@@ -94,6 +107,8 @@ static_assert(kSameType<decltype(&FT_GetDeviceInfoList), FT_GetDeviceInfoList_t>
 static_assert(kSameType<decltype(&FT_GetStatus), FT_GetStatus_t>, "FT_GetStatus");
 static_assert(kSameType<decltype(&FT_SetFlowControl), FT_SetFlowControl_t>, "FT_SetFlowControl");
 static_assert(kSameType<decltype(&FT_SetBaudRate), FT_SetBaudRate_t>, "FT_SetBaudRate");
+static_assert(kSameType<decltype(&FT_SetLatencyTimer), FT_SetLatencyTimer_t>, "FT_SetLatencyTimer");
+static_assert(kSameType<decltype(&FT_GetLatencyTimer), FT_GetLatencyTimer_t>, "FT_GetLatencyTimer");
 static_assert(kSameType<decltype(&SIM_Configure), SIM_Configure_t>, "SIM_Configure");
 static_assert(kSameType<decltype(&SIM_ScriptReply), SIM_ScriptReply_t>, "SIM_ScriptReply");
 static_assert(kSameType<decltype(&SIM_GetTraffic), SIM_GetTraffic_t>, "SIM_GetTraffic");
@@ -101,3 +116,4 @@ static_assert(kSameType<decltype(&SIM_ClearTraffic), SIM_ClearTraffic_t>, "SIM_C
 static_assert(kSameType<decltype(&SIM_GetClock), SIM_GetClock_t>, "SIM_GetClock");
 static_assert(kSameType<decltype(&SIM_ReadMemory), SIM_ReadMemory_t>, "SIM_ReadMemory");
 static_assert(kSameType<decltype(&SIM_Unplug), SIM_Unplug_t>, "SIM_Unplug");
+static_assert(kSameType<decltype(&SIM_UnplugAfterBytes), SIM_UnplugAfterBytes_t>, "SIM_UnplugAfterBytes");

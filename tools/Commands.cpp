@@ -11,58 +11,16 @@
 #include "ApiBinding.h"
 #include "CalibrationImage.h"
 #include "Frequency.h"
+#include "Shell.h"
+#include "WireTime.h"
 
 namespace {
 
-using Arguments = std::vector<std::string>;
-
-int Fail(const char* command, const std::string& what)
-{
-    std::fprintf(stderr, "%s: %s\n", command, what.c_str());
-    return kExitFailed;
-}
-
-// What a command handler is given: the command's own name for its messages,
-// the words after the command, and the API library, bound only once the
-// handler has checked its arguments.
-struct Invocation {
-    const char* name;
-    const Arguments& args;
-    ApiBinding& api;
-
-    // Loads the API library; on failure prints why.
-    bool BindApi() const
-    {
-        std::string error;
-        if (api.Load(error))
-            return true;
-        Fail(name, error);
-        return false;
-    }
-};
-
-struct Command {
-    const char* name;
-    const char* arguments;
-    const char* summary;
-    size_t minArgs;
-    size_t maxArgs;
-    int (*run)(const Invocation& call);
-};
-
 constexpr size_t kUnlimited = static_cast<size_t>(-1);
 
-// "<command>: <operation> failed with <result> (<meaning>)".
-int FailedCall(const char* command, const std::string& operation, int result, const std::string& meaning)
-{
-    return Fail(command, operation + " failed with " + std::to_string(result) + " (" + meaning + ")");
-}
-
-int UsageError(const char* command, const std::string& what)
-{
-    std::fprintf(stderr, "%s: %s (k47mxv --help lists the commands)\n", command, what.c_str());
-    return kExitUsage;
-}
+// The reply to the version query the library sends again after a
+// calibration write: "Version 4.2" CR LF.
+constexpr unsigned kVersionReplyBytes = 13;
 
 // The meaning of a result code of SetRange and SendBuffer.
 const char* CodeMeaning(int code)
@@ -87,39 +45,6 @@ const char* CodeMeaning(int code)
     }
 }
 
-// The converter named by a command's first argument, open for the lifetime
-// of this object and closed (with its power cleared) at the end.
-class OpenConverter {
-public:
-    explicit OpenConverter(const Invocation& call) : Api(call.api), Index(OpenNamed(call)) {}
-    ~OpenConverter()
-    {
-        if (Index >= 0)
-            Api.Close(Index);
-    }
-    OpenConverter(const OpenConverter&) = delete;
-    OpenConverter& operator=(const OpenConverter&) = delete;
-
-    bool IsOpen() const { return Index >= 0; }
-    int Device() const { return Index; }
-
-private:
-    // Binds the library and opens the named converter; -1 after printing why not.
-    static int OpenNamed(const Invocation& call)
-    {
-        if (!call.BindApi())
-            return -1;
-        const int index = call.api.Open(call.args[0].c_str());
-        if (index < 0)
-            FailedCall(call.name, "Open(\"" + call.args[0] + "\")", index,
-                       "no converter with this serial is attached, or it is already open");
-        return index;
-    }
-
-    const ApiBinding& Api;
-    const int Index;
-};
-
 // Reads a whole decimal int such as a range number; false for anything else.
 bool ParseInteger(const std::string& text, int& value)
 {
@@ -134,14 +59,14 @@ bool ParseInteger(const std::string& text, int& value)
     return true;
 }
 
-// Reads every argument from `first` on as a frequency; on a bad one prints
-// the usage error and returns false.
-bool ParseFrequencies(const Invocation& call, size_t first, std::vector<long long>& frequencies)
+// Reads every argument as a frequency; on a bad one prints the usage error
+// and returns false.
+bool ParseFrequencies(const Invocation& call, std::vector<long long>& frequencies)
 {
-    for (size_t i = first; i < call.args.size(); ++i) {
+    for (size_t i = 0; i < call.args.size(); ++i) {
         const ParsedFrequency parsed = ParseFrequency(call.args[i]);
         if (parsed.status != FrequencyStatus::Ok) {
-            UsageError(call.name, "\"" + call.args[i] + "\": " + FrequencyProblem(parsed.status));
+            call.Usage("\"" + call.args[i] + "\": " + FrequencyProblem(parsed.status));
             return false;
         }
         frequencies.push_back(parsed.hz);
@@ -183,67 +108,67 @@ bool DecodeEscapes(const std::string& text, std::string& bytes)
 }
 
 // Prints why a file could not be used; false, for the caller to return.
-bool FileError(const char* command, const char* what, const std::string& path)
+bool FileError(const Invocation& call, const char* what, const std::string& path)
 {
-    Fail(command, std::string("cannot ") + what + " " + path + ": " + SystemErrorText(GetLastError()));
+    call.Fail(std::string("cannot ") + what + " " + path + ": " + SystemErrorText(GetLastError()));
     return false;
 }
 
 // Opens a file for reading or writing; on failure prints the reason.
-HANDLE OpenFile(const char* command, const std::string& path, bool forWriting)
+HANDLE OpenFile(const Invocation& call, const std::string& path, bool forWriting)
 {
     HANDLE file = CreateFileA(path.c_str(), forWriting ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ, nullptr,
                               forWriting ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        FileError(command, "open", path);
+        FileError(call, "open", path);
     return file;
 }
 
-bool WriteAll(const char* command, const std::string& path, HANDLE file, const std::vector<unsigned char>& bytes)
+bool WriteAll(const Invocation& call, const std::string& path, HANDLE file, const std::vector<unsigned char>& bytes)
 {
     DWORD written = 0;
     if (!WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
         written != bytes.size())
-        return FileError(command, "write", path);
+        return FileError(call, "write", path);
     return true;
 }
 
 // Reads a file of 1 to maxBytes bytes; other sizes are refused before
 // anything is read.
-bool ReadBounded(const char* command, const std::string& path, HANDLE file, size_t maxBytes,
+bool ReadBounded(const Invocation& call, const std::string& path, HANDLE file, size_t maxBytes,
                  std::vector<unsigned char>& bytes)
 {
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file, &size))
-        return FileError(command, "read", path);
+        return FileError(call, "read", path);
     if (size.QuadPart <= 0 || static_cast<unsigned long long>(size.QuadPart) > maxBytes) {
-        Fail(command, path + " holds " + std::to_string(size.QuadPart) + " bytes; a calibration image holds 1 to " +
-                          std::to_string(maxBytes));
+        call.Fail(path + " holds " + std::to_string(size.QuadPart) + " bytes; a calibration image holds 1 to " +
+                  std::to_string(maxBytes));
         return false;
     }
     bytes.resize(static_cast<size_t>(size.QuadPart));
     DWORD got = 0;
     if (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) || got != bytes.size())
-        return FileError(command, "read", path);
+        return FileError(call, "read", path);
     return true;
 }
 
-bool WriteWholeFile(const char* command, const std::string& path, const std::vector<unsigned char>& bytes)
+bool WriteWholeFile(const Invocation& call, const std::string& path, const std::vector<unsigned char>& bytes)
 {
-    HANDLE file = OpenFile(command, path, true);
+    HANDLE file = OpenFile(call, path, true);
     if (file == INVALID_HANDLE_VALUE)
         return false;
-    const bool ok = WriteAll(command, path, file, bytes);
+    const bool ok = WriteAll(call, path, file, bytes);
     CloseHandle(file);
     return ok;
 }
 
-bool ReadImageFile(const char* command, const std::string& path, size_t maxBytes, std::vector<unsigned char>& bytes)
+bool ReadImageFile(const Invocation& call, const std::string& path, size_t maxBytes, std::vector<unsigned char>& bytes)
 {
-    HANDLE file = OpenFile(command, path, false);
+    HANDLE file = OpenFile(call, path, false);
     if (file == INVALID_HANDLE_VALUE)
         return false;
-    const bool ok = ReadBounded(command, path, file, maxBytes, bytes);
+    const bool ok = ReadBounded(call, path, file, maxBytes, bytes);
     CloseHandle(file);
     return ok;
 }
@@ -254,12 +179,12 @@ int ListDevices(const Invocation& call)
         return kExitFailed;
     const int count = call.api.GetDeviceCount();
     if (count < 0)
-        return FailedCall(call.name, "GetDeviceCount", count, "the driver library could not be loaded");
+        return call.FailedCall("GetDeviceCount", count, "the driver library could not be loaded");
     std::printf("%d converter%s found\n", count, count == 1 ? "" : "s");
     for (int i = 0; i < count; ++i) {
         char serial[OVK47MXV_SERIAL_BYTES + 3] = {};
         if (!call.api.GetDeviceSerial(i, serial))
-            return FailedCall(call.name, "GetDeviceSerial(" + std::to_string(i) + ")", 0, "no such entry");
+            return call.FailedCall("GetDeviceSerial(" + std::to_string(i) + ")", 0, "no such entry");
         std::printf("%s\n", serial);
     }
     return kExitOk;
@@ -284,12 +209,12 @@ void PrintRange(int number, const RangeEntry& range)
 
 int ShowInfo(const Invocation& call)
 {
-    OpenConverter converter(call);
-    if (!converter.IsOpen())
+    const int device = call.Device();
+    if (device < 0)
         return kExitFailed;
     DeviceConfig config{};
-    if (!call.api.GetConfig(converter.Device(), &config))
-        return FailedCall(call.name, "GetConfig", 0, "the converter did not answer its serial or version query");
+    if (!call.api.GetConfig(device, &config))
+        return call.FailedCall("GetConfig", 0, "the converter did not answer its serial or version query");
     std::printf("Serial    %.20s\nFirmware  %.16s\n\n", config.serial, config.firmware);
     PrintRangeRow("Range", "From GHz", "To GHz", "LO GHz", "Output GHz", "Spectrum");
     for (int i = 0; i < config.rangeCount && i < OVK47MXV_RANGE_COUNT; ++i)
@@ -297,28 +222,32 @@ int ShowInfo(const Invocation& call)
     return kExitOk;
 }
 
+// On the command line the converter is closed right after the selection,
+// and closing clears its power: the line says so.
 int SelectRange(const Invocation& call)
 {
     int range = 0;
-    if (!ParseInteger(call.args[1], range))
-        return UsageError(call.name, "\"" + call.args[1] + "\" is not a range number (0 to 13)");
-    OpenConverter converter(call);
-    if (!converter.IsOpen())
+    if (!ParseInteger(call.args[0], range))
+        return call.Usage("\"" + call.args[0] + "\" is not a range number (0 to 13)");
+    const int device = call.Device();
+    if (device < 0)
         return kExitFailed;
-    const int result = call.api.SetRange(converter.Device(), range);
+    const int result = call.api.SetRange(device, range);
     if (result != OVK47MXV_OK)
-        return FailedCall(call.name, "SetRange", result, CodeMeaning(result));
-    std::printf("range %d selected\n", range);
+        return call.FailedCall("SetRange", result, CodeMeaning(result));
+    std::printf("range %d selected%s\n", range,
+                call.inShell ? "" : "; the power is cleared again as k47mxv closes the converter "
+                                    "(k47mxv shell holds a range)");
     return kExitOk;
 }
 
 int ClearPower(const Invocation& call)
 {
-    OpenConverter converter(call);
-    if (!converter.IsOpen())
+    const int device = call.Device();
+    if (device < 0)
         return kExitFailed;
-    if (!call.api.SetClearPower(converter.Device()))
-        return FailedCall(call.name, "SetClearPower", 0, "the power-clear command could not be written");
+    if (!call.api.SetClearPower(device))
+        return call.FailedCall("SetClearPower", 0, "the power-clear command could not be written");
     std::printf("power cleared\n");
     return kExitOk;
 }
@@ -326,20 +255,20 @@ int ClearPower(const Invocation& call)
 int ConvertInput(const Invocation& call)
 {
     std::vector<long long> input;
-    if (!ParseFrequencies(call, 0, input))
+    if (!ParseFrequencies(call, input))
         return kExitUsage;
     if (!call.BindApi())
         return kExitFailed;
     // The conversion needs no open converter once the library has enumerated.
     const int count = call.api.GetDeviceCount();
     if (count < 0)
-        return FailedCall(call.name, "GetDeviceCount", count, "the driver library could not be loaded");
+        return call.FailedCall("GetDeviceCount", count, "the driver library could not be loaded");
     long long output = 0;
     int range = 0;
     int inverted = 0;
     if (!call.api.ConvertFrequency(-1, input[0], &output, &range, &inverted))
-        return FailedCall(call.name, "ConvertFrequency", 0,
-                          "no range covers " + GigahertzText(input[0]) + " GHz; the converter covers 0 to 21 GHz");
+        return call.FailedCall("ConvertFrequency", 0,
+                               "no range covers " + GigahertzText(input[0]) + " GHz; the converter covers 0 to 21 GHz");
     std::printf("input     %s GHz\nrange     %d\noutput    %s GHz\nspectrum  %s\n", GigahertzText(input[0]).c_str(),
                 range, GigahertzText(output).c_str(), inverted ? "inverted" : "upright");
     return kExitOk;
@@ -347,115 +276,200 @@ int ConvertInput(const Invocation& call)
 
 int CheckAlive(const Invocation& call)
 {
-    OpenConverter converter(call);
-    if (!converter.IsOpen())
+    const int device = call.Device();
+    if (device < 0)
         return kExitFailed;
-    if (!call.api.IsAlive(converter.Device()))
-        return FailedCall(call.name, "IsAlive", 0, "the converter did not answer its serial-number query");
-    std::printf("%s is alive\n", call.args[0].c_str());
+    if (!call.api.IsAlive(device))
+        return call.FailedCall("IsAlive", 0, "the converter did not answer its serial-number query");
+    std::printf("%s is alive\n", call.converter->Serial().c_str());
     return kExitOk;
 }
 
+// Rewrites one stderr line with the count read so far.
+void PrintReadProgress(unsigned done, unsigned total)
+{
+    std::fprintf(stderr, "\rreading calibration: %u of %u bytes", done, total);
+}
+
+// The image is read in pieces; a person at a console sees each one counted.
 int ReadCalibration(const Invocation& call)
 {
-    OpenConverter converter(call);
-    if (!converter.IsOpen())
+    const int device = call.Device();
+    if (device < 0)
         return kExitFailed;
+    const bool showProgress = IsConsole(STD_ERROR_HANDLE);
     std::vector<unsigned char> image;
     unsigned header = 0;
-    if (!ReadCalibrationImage(call.api, converter.Device(), image, header))
-        return FailedCall(call.name, "GetCalibrationData", 0,
-                          "the converter holds no valid calibration or did not answer");
-    if (!WriteWholeFile(call.name, call.args[1], image))
+    const bool read = ReadCalibrationImage(call.api, device, image, header,
+                                           showProgress ? PrintReadProgress : nullptr);
+    if (showProgress)
+        std::fputc('\n', stderr);
+    if (!read)
+        return call.FailedCall("GetCalibrationData", 0, "the converter holds no valid calibration or did not answer");
+    if (!WriteWholeFile(call, call.args[0], image))
         return kExitFailed;
     std::printf("wrote %u bytes to %s (calibration mask 0x%04X)\n", static_cast<unsigned>(image.size()),
-                call.args[1].c_str(), header & 0xFFFFu);
+                call.args[0].c_str(), header & 0xFFFFu);
     return kExitOk;
 }
 
+// Says up front, on stderr, how long the write takes on the 9600-baud line.
 int WriteCalibration(const Invocation& call)
 {
     std::vector<unsigned char> image;
-    if (!ReadImageFile(call.name, call.args[1], OVK47MXV_MAX_IMAGE_BYTES, image))
+    if (!ReadImageFile(call, call.args[0], OVK47MXV_MAX_IMAGE_BYTES, image))
         return kExitFailed;
-    OpenConverter converter(call);
-    if (!converter.IsOpen())
+    const int device = call.Device();
+    if (device < 0)
         return kExitFailed;
-    if (!call.api.WriteCalibrationData(converter.Device(), image.data(), static_cast<unsigned short>(image.size())))
-        return FailedCall(call.name, "WriteCalibrationData", 0, "the converter did not acknowledge a memory write");
-    std::printf("wrote %u bytes of %s to %s\n", static_cast<unsigned>(image.size()), call.args[1].c_str(),
-                call.args[0].c_str());
+    const unsigned length = static_cast<unsigned>(image.size());
+    std::fprintf(stderr, "writing %u bytes to %s takes about %.1f s\n", length, call.converter->Serial().c_str(),
+                 WireTime::WriteImageMs(length, kVersionReplyBytes) / 1000.0);
+    if (!call.api.WriteCalibrationData(device, image.data(), static_cast<unsigned short>(length)))
+        return call.FailedCall("WriteCalibrationData", 0, "the converter did not acknowledge a memory write");
+    std::printf("wrote %u bytes of %s to %s\n", length, call.args[0].c_str(), call.converter->Serial().c_str());
     return kExitOk;
 }
 
 int ShowCorrections(const Invocation& call)
 {
     std::vector<long long> frequencies;
-    if (!ParseFrequencies(call, 1, frequencies))
+    if (!ParseFrequencies(call, frequencies))
         return kExitUsage;
-    OpenConverter converter(call);
-    if (!converter.IsOpen())
+    const int device = call.Device();
+    if (device < 0)
         return kExitFailed;
     // A correction of 0.0 also stands for "none"; say so rather than print zeros.
     unsigned header = 0;
-    call.api.GetCalibrationData(converter.Device(), 0, nullptr, 0, &header);
+    call.api.GetCalibrationData(device, 0, nullptr, 0, &header);
     if (header == 0)
-        return Fail(call.name, "the converter holds no valid calibration (GetCalibrationData reports header 0)");
+        return call.Fail("the converter holds no valid calibration (GetCalibrationData reports header 0)");
     for (long long hz : frequencies)
         std::printf("%s GHz  %.4f\n", GigahertzText(hz).c_str(),
-                    call.api.GetSSCorrection(converter.Device(), static_cast<unsigned long long>(hz)));
+                    call.api.GetSSCorrection(device, static_cast<unsigned long long>(hz)));
     return kExitOk;
 }
 
 int SendText(const Invocation& call)
 {
     std::string bytes;
-    if (!DecodeEscapes(call.args[1], bytes))
-        return UsageError(call.name, "\"" + call.args[1] + "\" has a bad escape; use \\r \\n \\t \\\\ or \\xHH");
-    OpenConverter converter(call);
-    if (!converter.IsOpen())
+    if (!DecodeEscapes(call.args[0], bytes))
+        return call.Usage("\"" + call.args[0] + "\" has a bad escape; use \\r \\n \\t \\\\ or \\xHH");
+    const int device = call.Device();
+    if (device < 0)
         return kExitFailed;
-    const int result = call.api.SendBuffer(converter.Device(), bytes.c_str());
+    const int result = call.api.SendBuffer(device, bytes.c_str());
     if (result != OVK47MXV_OK)
-        return FailedCall(call.name, "SendBuffer", result, CodeMeaning(result));
+        return call.FailedCall("SendBuffer", result, CodeMeaning(result));
     std::printf("sent %u bytes\n", static_cast<unsigned>(bytes.size()));
     return kExitOk;
 }
 
+// Lists the shell's commands from the table below.
+int ShowShellHelp(const Invocation& call);
+
+// Every command, with its name on the command line and in the shell. The
+// shell's lines run the same handlers on the converter it holds open.
 const Command kCommands[] = {
-    {"list", "", "lists the serials of the converters attached", 0, 0, ListDevices},
-    {"info", "SERIAL", "shows serial, firmware and range table", 1, 1, ShowInfo},
-    {"range", "SERIAL N", "selects range N (0 to 13)", 2, 2, SelectRange},
-    {"off", "SERIAL", "clears the converter's power", 1, 1, ClearPower},
-    {"convert", "FREQUENCY", "shows range, output frequency and inversion of an input", 1, 1, ConvertInput},
-    {"alive", "SERIAL", "checks that the converter answers", 1, 1, CheckAlive},
-    {"cal-read", "SERIAL FILE", "saves the calibration image (format byte, mask, data)", 2, 2, ReadCalibration},
-    {"cal-write", "SERIAL FILE", "writes a calibration image of at most 5400 bytes", 2, 2, WriteCalibration},
-    {"correction", "SERIAL FREQUENCY...", "shows the SS correction at each frequency", 2, kUnlimited,
+    {"list", nullptr, false, "", "lists the serials of the converters attached", 0, 0, ListDevices},
+    {"info", "config", true, "", "shows serial, firmware and range table", 0, 0, ShowInfo},
+    {"range", "range", true, "N", "selects range N (0 to 13)", 1, 1, SelectRange},
+    {"off", "off", true, "", "clears the converter's power", 0, 0, ClearPower},
+    {"convert", nullptr, false, "FREQUENCY", "shows range, output frequency and inversion of an input", 1, 1,
+     ConvertInput},
+    {"alive", "alive", true, "", "checks that the converter answers", 0, 0, CheckAlive},
+    {"cal-read", "cal-read", true, "FILE", "saves the calibration image (format byte, mask, data)", 1, 1,
+     ReadCalibration},
+    {"cal-write", "cal-write", true, "FILE", "writes a calibration image of at most 5400 bytes", 1, 1,
+     WriteCalibration},
+    {"correction", "correction", true, "FREQUENCY...", "shows the SS correction at each frequency", 1, kUnlimited,
      ShowCorrections},
-    {"send", "SERIAL TEXT", "sends raw text; \\r \\n \\t \\\\ \\xHH are escapes", 2, 2, SendText},
+    {"send", "send", true, "TEXT", "sends raw text; \\r \\n \\t \\\\ \\xHH are escapes", 1, 1, SendText},
+    {"shell", nullptr, true, "", "runs the lines of standard input on the open converter", 0, 0, RunShell},
+    {nullptr, "help", false, "", "lists these commands", 0, 0, ShowShellHelp},
+    {nullptr, "quit", true, "", "closes the converter, which clears its power, and ends", 0, 0, QuitShell},
 };
 
-void PrintUsage(FILE* stream)
+// The command's name on the command line or in the shell; null when it has none there.
+const char* NameIn(const Command& command, bool inShell)
 {
-    std::fprintf(stream, "usage: k47mxv COMMAND [ARGUMENTS]\n\n");
-    for (const Command& command : kCommands) {
-        const std::string synopsis = std::string(command.name) + " " + command.arguments;
-        std::fprintf(stream, "  %-32s %s\n", synopsis.c_str(), command.summary);
-    }
-    std::fprintf(stream, "\nFREQUENCY: hertz or a value with a unit, e.g. 10.5GHz, 2900MHz, 500kHz, 1e9.\n");
+    return inShell ? command.shellName : command.name;
 }
 
-const Command* FindCommand(const std::string& name)
+const Command* Find(const std::string& name, bool inShell)
 {
     for (const Command& command : kCommands) {
-        if (name == command.name)
+        if (NameIn(command, inShell) != nullptr && name == NameIn(command, inShell))
             return &command;
     }
     return nullptr;
 }
 
+// "range SERIAL N" on the command line, "range N" in the shell.
+std::string Synopsis(const Command& command, bool inShell)
+{
+    std::string synopsis = NameIn(command, inShell);
+    if (command.onConverter && !inShell)
+        synopsis += " SERIAL";
+    if (*command.arguments)
+        synopsis += std::string(" ") + command.arguments;
+    return synopsis;
+}
+
+// One line per command of the command line or of the shell.
+void PrintCommands(FILE* stream, bool inShell)
+{
+    for (const Command& command : kCommands) {
+        if (NameIn(command, inShell) != nullptr)
+            std::fprintf(stream, "  %-32s %s\n", Synopsis(command, inShell).c_str(), command.summary);
+    }
+}
+
+int ShowShellHelp(const Invocation&)
+{
+    PrintCommands(stdout, true);
+    return kExitOk;
+}
+
+void PrintUsage(FILE* stream)
+{
+    std::fprintf(stream, "usage: k47mxv COMMAND [ARGUMENTS]\n\n");
+    PrintCommands(stream, false);
+    std::fprintf(stream, "\nFREQUENCY: hertz or a value with a unit, e.g. 10.5GHz, 2900MHz, 500kHz, 1e9.\n"
+                         "The shell reads the same commands, without SERIAL, one a line; help lists them.\n");
+}
+
+// Says what the command takes, for a call with the wrong words.
+int ExpectedArguments(const Command& command, const Invocation& call)
+{
+    const std::string synopsis = Synopsis(command, call.inShell);
+    const size_t name = synopsis.find(' ');
+    return call.Usage(name == std::string::npos ? "takes no arguments" : "expects" + synopsis.substr(name));
+}
+
 }  // namespace
+
+const Command* FindShellCommand(const std::string& name)
+{
+    return Find(name, true);
+}
+
+std::string ShellCommandNames()
+{
+    std::string names;
+    for (const Command& command : kCommands) {
+        if (command.shellName != nullptr)
+            names += (names.empty() ? "" : ", ") + std::string(command.shellName);
+    }
+    return names;
+}
+
+int RunChecked(const Command& command, const Invocation& call)
+{
+    if (call.args.size() < command.minArgs || call.args.size() > command.maxArgs)
+        return ExpectedArguments(command, call);
+    return command.run(call);
+}
 
 int RunCommandLine(int argc, char** argv)
 {
@@ -468,13 +482,17 @@ int RunCommandLine(int argc, char** argv)
         PrintUsage(stdout);
         return kExitOk;
     }
-    const Command* command = FindCommand(name);
-    if (command == nullptr)
-        return UsageError("k47mxv", "unknown command \"" + name + "\"");
-    const Arguments args(argv + 2, argv + argc);
-    if (args.size() < command->minArgs || args.size() > command->maxArgs)
-        return UsageError(command->name, *command->arguments ? std::string("expects ") + command->arguments
-                                                             : std::string("takes no arguments"));
+    const Command* command = Find(name, false);
     ApiBinding api;
-    return command->run({command->name, args, api});
+    if (command == nullptr)
+        return Invocation{"k47mxv", false, {}, api, nullptr}.Usage("unknown command \"" + name + "\"");
+    // A converter command's first word is the serial; without one the
+    // command's synopsis says what is missing.
+    const bool namesConverter = command->onConverter && argc > 2;
+    Converter converter(api, namesConverter ? argv[2] : "");
+    const Arguments args(argv + (namesConverter ? 3 : 2), argv + argc);
+    const Invocation call{command->name, false, args, api, command->onConverter ? &converter : nullptr};
+    if (command->onConverter && !namesConverter)
+        return ExpectedArguments(*command, call);
+    return RunChecked(*command, call);
 }

@@ -113,10 +113,18 @@ constexpr unsigned ChunkCount(unsigned imageBytes)
     return (imageBytes + kChunkBytes - 1) / kChunkBytes;
 }
 
+// Memory writes of an image: an image of several chunks writes chunk 0
+// twice (first with format byte 0, last as it is).
+constexpr unsigned MemoryWriteCount(unsigned imageBytes)
+{
+    return ChunkCount(imageBytes) + (ChunkCount(imageBytes) > 1 ? 1 : 0);
+}
+
 // A whole image in memory writes, each acknowledged, then the header reload.
 constexpr double WriteImageMs(unsigned imageBytes, unsigned versionReplyBytes)
 {
-    return ChunkCount(imageBytes) * ExchangeMs(kMemoryWriteBytes, kWriteAckBytes) + HeaderLoadMs(versionReplyBytes);
+    return MemoryWriteCount(imageBytes) * ExchangeMs(kMemoryWriteBytes, kWriteAckBytes) +
+           HeaderLoadMs(versionReplyBytes);
 }
 
 }  // namespace WireTime

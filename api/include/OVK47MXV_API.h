@@ -18,8 +18,17 @@
  *   - counts and indices: -1 on failure (GetDeviceCount, Open);
  *   - truth values: 1 on success, 0 on failure (Close returns non-zero);
  *   - SetRange and SendBuffer: 0 on success, a negative OVK47MXV_* code.
- * Only the calibration functions set the thread's last-error code
- * (ERROR_INVALID_PARAMETER, 87, for bad parameters).
+ *
+ * Last-error code: WriteCalibrationData and GetCalibrationData, given a
+ * valid device index, set ERROR_INVALID_PARAMETER (87) for the parameter
+ * errors they name, before any traffic. No function sets another code on
+ * purpose or clears one, but the system and driver calls a function makes
+ * may leave theirs: GetDeviceCount and Open leave LoadLibrary's code
+ * (ERROR_MOD_NOT_FOUND, 126) when the driver library is missing and
+ * GetProcAddress's (ERROR_PROC_NOT_FOUND, 127) when it lacks a function,
+ * and may change the code when they succeed. To tell a parameter error, set
+ * the code to 0 before a calibration call and read GetLastError() right
+ * after its 0.
  *
  * Threads: calls on different open devices run in parallel on different
  * threads. Calls on one device are serialised, and so is its Close: a call
@@ -38,6 +47,8 @@
  */
 #ifndef OVK47MXV_API_H
 #define OVK47MXV_API_H
+
+#include <stddef.h>
 
 #ifdef __cplusplus
 extern "C" {
@@ -97,16 +108,14 @@ typedef struct DeviceConfig {
 
 #pragma pack(pop)
 
-#ifdef __cplusplus
-static_assert(sizeof(RangeEntry) == 28, "RangeEntry is 28 bytes");
-static_assert(sizeof(DeviceConfig) == 432, "DeviceConfig is 432 bytes");
-static_assert(__builtin_offsetof(DeviceConfig, rangeCount) == 20, "range count at 20");
-static_assert(__builtin_offsetof(DeviceConfig, ranges) == 24, "range table at 24");
-static_assert(__builtin_offsetof(DeviceConfig, firmware) == 416, "firmware at 416");
-#else
-typedef char OVK47MXV_RangeEntrySize[sizeof(RangeEntry) == 28 ? 1 : -1];
-typedef char OVK47MXV_DeviceConfigSize[sizeof(DeviceConfig) == 432 ? 1 : -1];
-#endif
+/* Layout checks that hold in every C and C++ dialect: an array of negative
+ * size stops the build when a record's size or a field's offset is not the
+ * one the library and its hosts read by. */
+typedef char OVK47MXV_RangeEntryIs28Bytes[sizeof(RangeEntry) == 28 ? 1 : -1];
+typedef char OVK47MXV_DeviceConfigIs432Bytes[sizeof(DeviceConfig) == 432 ? 1 : -1];
+typedef char OVK47MXV_RangeCountAt20[offsetof(DeviceConfig, rangeCount) == 20 ? 1 : -1];
+typedef char OVK47MXV_RangeTableAt24[offsetof(DeviceConfig, ranges) == 24 ? 1 : -1];
+typedef char OVK47MXV_FirmwareAt416[offsetof(DeviceConfig, firmware) == 416 ? 1 : -1];
 
 /* Counts the converters on the USB bus and remembers their serials.
  * Returns the count (0 or more), or -1 when the driver library cannot be bound. */
@@ -146,7 +155,14 @@ OVK47MXV_EXPORT int OVK47MXV_CALL ConvertFrequency(int dev, long long in, long l
 OVK47MXV_EXPORT int OVK47MXV_CALL SetClearPower(int dev);
 
 /* Writes a whole calibration image (format byte, mask, data) to the
- * converter's memory from address 0 and reloads the calibration header.
+ * converter's memory from address 0 in 128-byte chunks, one memory write of
+ * about 150 ms each, and reloads the calibration header. An image of several
+ * chunks goes in as chunk 0 with format byte 0, chunks 1, 2, ... in order,
+ * then chunk 0 as it is: a write interrupted at any point leaves calibration
+ * that reads as invalid, never new and old data under a valid header. That
+ * costs one write more (a full 5321-byte image: 43 writes, about 6.9 s).
+ * Stops at the first chunk not answered "OK"; the header is reloaded then
+ * too, so GetCalibrationData reports what the converter holds.
  * Returns 1, or 0; a null image or a length above OVK47MXV_MAX_IMAGE_BYTES
  * sets ERROR_INVALID_PARAMETER. */
 OVK47MXV_EXPORT int OVK47MXV_CALL WriteCalibrationData(int dev, const unsigned char* image,

@@ -32,6 +32,15 @@ std::string Image(uint16_t mask, uint8_t format = 1)
     return image;
 }
 
+// An image with mask 0x0005 whose every data byte differs from Image's.
+std::string OtherImage()
+{
+    std::string image = Image(0x0005);
+    for (size_t k = imageDataAddress; k < image.size(); ++k)
+        image[k] = static_cast<char>(image[k] ^ 0x5A);
+    return image;
+}
+
 // The memory-read command and its reply for length bytes from address.
 std::vector<std::string> MemoryRead(uint16_t address, uint16_t length, const std::string& reply)
 {
@@ -206,44 +215,105 @@ TEST_F(CalibrationImageTest, CalibratedSegmentBesideUncalibratedOneKeepsItsData)
     EXPECT_EQ(expected, std::string(reinterpret_cast<char*>(buffer), sizeof buffer));
 }
 
-TEST_F(CalibrationImageTest, ImageOf300BytesGoesInThreePaddedChunks)
+// An image of several chunks goes in with format byte 0 in chunk 0 first and
+// chunk 0 as it is last; one chunk goes in once.
+TEST_F(CalibrationImageTest, ImageGoesInChunksWithItsFormatByteWrittenLast)
 {
-    OpenWithImage(Image(allSegments));
-    std::string image = Image(0x0005).substr(0, 300);
-    ASSERT_EQ(1, WriteCalibrationData(dev, reinterpret_cast<const unsigned char*>(image.data()), 300));
-    EXPECT_EQ(apitest::Concat({{"timeouts 200 100", "purge 3"},
-                               ChunkWrite(0, image.substr(0, 128)),
-                               ChunkWrite(128, image.substr(128, 128)),
-                               ChunkWrite(256, image.substr(256)),
-                               {"timeouts 100 100", WriteLine("vr\r")},
-                               apitest::ByteReads("Version 4.2\r"),
-                               MemoryRead(0, 3, std::string("\x01\x05\x00", 3))}),
-              Sim.TrafficOf(usb));
-    EXPECT_EQ(image + std::string(84, '\0'), Sim.Memory(usb, 0, 384));
-    EXPECT_EQ(0x00010005u, Header()) << "the header is reloaded";
+    const std::string image = OtherImage().substr(0, 300);
+    std::string invalidFirst = image.substr(0, 128);
+    invalidFirst[0] = '\0';
+    const struct {
+        unsigned short length;
+        std::vector<std::vector<std::string>> chunks;
+        std::string header;  // the format byte and mask read back
+    } cases[] = {
+        {0, {}, std::string("\x01\xFF\x3F", 3)},
+        {100, {ChunkWrite(0, image.substr(0, 100))}, image.substr(0, 3)},
+        {300,
+         {ChunkWrite(0, invalidFirst), ChunkWrite(128, image.substr(128, 128)), ChunkWrite(256, image.substr(256)),
+          ChunkWrite(0, image.substr(0, 128))},
+         image.substr(0, 3)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.length);
+        OpenWithImage(Image(allSegments));
+        ASSERT_EQ(1, WriteCalibrationData(dev, reinterpret_cast<const unsigned char*>(image.data()), c.length));
+        std::vector<std::string> expected = {"timeouts 200 100", "purge 3"};
+        for (const std::vector<std::string>& chunk : c.chunks)
+            expected.insert(expected.end(), chunk.begin(), chunk.end());
+        EXPECT_EQ(apitest::Concat({expected,
+                                   {"timeouts 100 100", WriteLine("vr\r")},
+                                   apitest::ByteReads("Version 4.2\r"),
+                                   MemoryRead(0, 3, c.header)}),
+                  Sim.TrafficOf(usb));
+        if (c.length > 0) {
+            EXPECT_EQ(image.substr(0, c.length) + std::string(128 - c.length % 128, '\0'),
+                      Sim.Memory(usb, 0, (c.length + 127) / 128 * 128));
+        }
+        ::Close(dev);
+    }
 }
 
-TEST_F(CalibrationImageTest, LargestImageGoesIn43Chunks)
+TEST_F(CalibrationImageTest, LargestImageIsStoredByteForByteIn44Commands)
 {
     OpenWithImage(Image(allSegments));
-    std::string image = Image(allSegments) + std::string(5400 - 5321, '\x7E');
+    std::string image = OtherImage() + std::string(5400 - 5321, '\x7E');
     ASSERT_EQ(1, WriteCalibrationData(dev, reinterpret_cast<const unsigned char*>(image.data()), 5400));
-    unsigned chunks = 0;
+    unsigned commands = 0;
     for (const std::string& event : Sim.TrafficOf(usb))
-        chunks += event.compare(0, 14, "write 57 46 0D") == 0;
-    EXPECT_EQ(43u, chunks);
-    EXPECT_EQ(image.substr(5376) + std::string(104, '\0'), Sim.Memory(usb, 5376, 128));
+        commands += event.compare(0, 14, "write 57 46 0D") == 0;
+    EXPECT_EQ(44u, commands) << "43 chunks, chunk 0 twice";
+    EXPECT_EQ(image + std::string(104, '\0'), Sim.Memory(usb, 0, 5504));
+    EXPECT_EQ(0x00010005u, Header());
 }
 
-TEST_F(CalibrationImageTest, EmptyImageSendsNoChunkButReloadsHeader)
+// Whatever command of a write fails, the converter holds the old image, the
+// new one whole, or a format byte other than 1; a fresh Open of that memory
+// agrees, and so does the failed call's cache unless the converter is gone.
+// The 5321-byte image goes in 43 commands: chunk 0 with format byte 0,
+// chunks 1 to 41, then chunk 0.
+TEST_F(CalibrationImageTest, InterruptedWriteNeverLeavesMixedImageThatReadsAsValid)
 {
-    OpenWithImage(Image(allSegments));
-    const unsigned char image[1] = {};
-    ASSERT_EQ(1, WriteCalibrationData(dev, image, 0));
-    EXPECT_EQ(apitest::Concat({{"timeouts 200 100", "purge 3", "timeouts 100 100", WriteLine("vr\r")},
-                               apitest::ByteReads("Version 4.2\r"),
-                               MemoryRead(0, 3, std::string("\x01\xFF\x3F", 3))}),
-              Sim.TrafficOf(usb));
+    const std::string oldImage = Image(allSegments);
+    const std::string newImage = OtherImage();
+    enum Holds { OldImage, NewImage, NoImage };
+    const struct {
+        const char* failure;  // "unplug", or the reply of the failing command
+        unsigned stored;      // commands the converter stored; the last one failed
+        Holds holds;
+        unsigned ownHeader;   // the failed call's header word
+    } cases[] = {
+        {"unplug", 0, OldImage, 0x00013FFF},  // gone before the write starts: nothing sent
+        {"unplug", 1, NoImage, 0},
+        {"unplug", 2, NoImage, 0},
+        {"unplug", 42, NoImage, 0},
+        {"unplug", 43, NewImage, 0},  // the last "OK" is lost
+        {"\"NO\"", 1, NoImage, 0},
+        {"silence", 20, NoImage, 0},
+        {"\"NO\"", 43, NewImage, 0x00010005},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.failure) + " after " + std::to_string(c.stored) + " commands");
+        OpenWithImage(oldImage);
+        std::string replies;
+        for (unsigned n = 1; n < c.stored; ++n)
+            replies += "normal, ";
+        replies += c.failure;
+        ASSERT_TRUE(c.failure == std::string("unplug") ? Sim.Unplug(usb, static_cast<int>(c.stored))
+                                                       : Sim.Script(usb, "WF", replies.c_str()));
+        EXPECT_EQ(0, WriteCalibrationData(dev, reinterpret_cast<const unsigned char*>(newImage.data()), 5321));
+        const std::string memory = Sim.Memory(usb, 0, 12288);
+        if (c.holds == NoImage)
+            EXPECT_NE(1, memory[0]);
+        else
+            EXPECT_EQ(c.holds == OldImage ? oldImage : newImage, memory.substr(0, newImage.size()));
+        EXPECT_EQ(c.ownHeader, Header());
+        ::Close(dev);
+        OpenWithImage(memory);
+        EXPECT_EQ(c.holds == OldImage ? 0x00013FFFu : c.holds == NewImage ? 0x00010005u : 0u, Header())
+            << "a fresh Open";
+        ::Close(dev);
+    }
 }
 
 TEST_F(CalibrationImageTest, ImageTooLongOrMissingIsInvalidParameterWithoutTraffic)
@@ -257,22 +327,6 @@ TEST_F(CalibrationImageTest, ImageTooLongOrMissingIsInvalidParameterWithoutTraff
     EXPECT_EQ(0, WriteCalibrationData(dev, nullptr, 10));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
     EXPECT_TRUE(Sim.TrafficOf(usb).empty());
-}
-
-TEST_F(CalibrationImageTest, ChunkNotAnsweredOkEndsWriteAndKeepsCache)
-{
-    OpenWithImage(Image(allSegments));
-    ASSERT_TRUE(Sim.Script(usb, "WF", "normal, \"NO\""));
-    std::string image = Image(0x0001).substr(0, 300);
-    EXPECT_EQ(0, WriteCalibrationData(dev, reinterpret_cast<const unsigned char*>(image.data()), 300));
-    std::vector<std::string> chunk1 = ChunkWrite(128, image.substr(128, 128));
-    chunk1.back() = ReadLine(2, "NO");
-    EXPECT_EQ(apitest::Concat({{"timeouts 200 100", "purge 3"},
-                               ChunkWrite(0, image.substr(0, 128)),
-                               chunk1,
-                               {"timeouts 100 100"}}),
-              Sim.TrafficOf(usb));
-    EXPECT_EQ(0x00013FFFu, Header()) << "the header is not reloaded";
 }
 
 TEST_F(CalibrationImageTest, CorrectionAtGridPointAndHalfwayInterpolates)

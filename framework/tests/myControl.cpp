@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "myComponents.h"
+#include "myTestInput.h"
 #include "myThunks.h"
 
 namespace {
@@ -430,24 +431,6 @@ TEST_F(MouseRoutingTest, WheelRisesFromTheFocusedControlUntilAHandlerKeepsIt)
 
 // ---- Keyboard routing and Tab ----------------------------------------------------
 
-// Holds Shift down through SendInput while it lives.
-class ShiftHeld {
-public:
-    ShiftHeld() { Send(0); }
-    ~ShiftHeld() { Send(KEYEVENTF_KEYUP); }
-    bool Active() const { return (GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0; }
-
-private:
-    static void Send(DWORD flags)
-    {
-        INPUT input{};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = VK_SHIFT;
-        input.ki.dwFlags = flags;
-        SendInput(1, &input, sizeof input);
-    }
-};
-
 class KeyboardRoutingTest : public ControlTreeTest {
 protected:
     Probe* d = new Probe(root.get(), 160, 10, 20, 20);
@@ -513,9 +496,8 @@ TEST_F(KeyboardRoutingTest, ShiftTabWalksBackwardAndWrapsToTheLastStop)
 {
     a1->SetFocus();
     recorder.Take();
-    ShiftHeld shift;
-    if (!shift.Active())
-        GTEST_SKIP() << "Shift cannot be simulated on this display";
+    TmyKeyHeld shift(nullptr, VK_SHIFT);
+    ASSERT_TRUE(shift.Active());
     EXPECT_EQ("d focus 1", Tab());
     EXPECT_EQ("b focus 1", Tab());
     EXPECT_EQ("a1 focus 1", Tab());

@@ -5,6 +5,7 @@
 
 #include "myBitmap.h"
 #include "myTestCanvas.h"
+#include "myTestInput.h"
 
 namespace {
 
@@ -495,22 +496,16 @@ TEST(HalveBitmap, RefusesADestinationSmallerThanHalf)
 
 TEST(ModifierKeys, ReportsEachHeldModifierInItsBit)
 {
-    auto key = [](WORD code, DWORD flags) {
-        INPUT input{};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = code;
-        input.ki.dwFlags = flags;
-        SendInput(1, &input, sizeof input);
-    };
     EXPECT_EQ(0u, GetModifierKeys());
-    key(VK_SHIFT, 0);
-    EXPECT_EQ(ModifierShift, GetModifierKeys());
-    key(VK_CONTROL, 0);
-    EXPECT_EQ(ModifierShift | ModifierCtrl, GetModifierKeys());
-    key(VK_SHIFT, KEYEVENTF_KEYUP);
-    key(VK_CONTROL, KEYEVENTF_KEYUP);
-    key(VK_MENU, 0);
-    EXPECT_EQ(ModifierAlt, GetModifierKeys());
-    key(VK_MENU, KEYEVENTF_KEYUP);
+    {
+        TmyKeyHeld shift(nullptr, VK_SHIFT);
+        EXPECT_EQ(ModifierShift, GetModifierKeys());
+        TmyKeyHeld ctrl(nullptr, VK_CONTROL);
+        EXPECT_EQ(ModifierShift | ModifierCtrl, GetModifierKeys());
+    }
+    {
+        TmyKeyHeld alt(nullptr, VK_MENU);
+        EXPECT_EQ(ModifierAlt, GetModifierKeys());
+    }
     EXPECT_EQ(0u, GetModifierKeys());
 }

@@ -7,21 +7,28 @@
 
 #include "myPanelTest.h"
 
-// Holds a key down while it lives. The window is made the foreground window
-// first: the system only takes keyboard input for a foreground thread.
+// Holds a key down while it lives. A window given is made the foreground
+// window first: the system only takes keyboard input for a foreground thread.
+// The display may apply the key a little later, and the keyboard state it
+// reports when the focus moves can undo a key pressed before: the press is
+// awaited, checked again after a settling pause, and repeated (bounded).
 class TmyKeyHeld {
 public:
     TmyKeyHeld(HWND window, WORD key) : Key(key)
     {
-        SetForegroundWindow(window);
+        if (window)
+            SetForegroundWindow(window);
         PumpPending();
-        Send(0);
-        PumpPending();
+        for (int attempt = 0; attempt < pressAttempts && !Active(); ++attempt) {
+            Send(0);
+            AwaitState(true);
+            Settle();
+        }
     }
     ~TmyKeyHeld()
     {
         Send(KEYEVENTF_KEYUP);
-        PumpPending();
+        AwaitState(false);
     }
     TmyKeyHeld(const TmyKeyHeld&) = delete;
     TmyKeyHeld& operator=(const TmyKeyHeld&) = delete;
@@ -29,6 +36,27 @@ public:
     bool Active() const { return GetAsyncKeyState(Key) < 0; }
 
 private:
+    static constexpr int pressAttempts = 3;
+    static constexpr DWORD awaitMs = 2000;
+    static constexpr DWORD settleMs = 50;
+
+    void AwaitState(bool down) const
+    {
+        const DWORD start = GetTickCount();
+        PumpPending();
+        while (Active() != down && GetTickCount() - start < awaitMs) {
+            Sleep(5);
+            PumpPending();
+        }
+    }
+    static void Settle()
+    {
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < settleMs) {
+            Sleep(5);
+            PumpPending();
+        }
+    }
     void Send(DWORD flags)
     {
         INPUT input{};

@@ -7,8 +7,10 @@
 //   <ms with 3 decimals> <usb serial> <event>
 // with events
 //   open | open-refused | close | purge 3 | timeouts <read> <write> | baud <rate>
-//   flow <mode> <xon> <xoff> | write <hex bytes> | write-failed <hex bytes>
+//   flow <mode> <xon> <xoff> | latency <ms> | write <hex bytes>
+//   write-partial <asked> -> <hex bytes written> | write-failed <hex bytes>
 //   read <asked> -> <hex bytes delivered> | read-failed <asked>
+//   unplugged (a device vanishing at a byte, at that byte's time)
 // (a failed configuration step appends " failed"). Hex bytes are two upper-case
 // digits separated by blanks.
 #pragma once
@@ -40,3 +42,9 @@ using SIM_ReadMemory_t = int(WINAPI*)(const char* usbSerial, unsigned address, u
 // Unplugs a device after the given number of further writes (0: at once):
 // its handle then fails every call and it leaves the device list.
 using SIM_Unplug_t = int(WINAPI*)(const char* usbSerial, int afterWrites);
+// Makes a device vanish once hostBytes further bytes have crossed the serial
+// line from the host to the converter, or converterBytes from the converter
+// to the host, whichever comes first (0: that side is not counted; both 0
+// cancel a pending vanish). Every call on its handle then fails. Returns 1,
+// or 0 for an unknown device or a negative count.
+using SIM_UnplugAfterBytes_t = int(WINAPI*)(const char* usbSerial, int hostBytes, int converterBytes);

@@ -74,6 +74,13 @@ TEST_F(SimConfigTest, BadTextIsRefusedAndEmptiesTheBus) {
         "[device]\nreply.xx = silence\n",                  // unknown command
         "[device]\ncalibration = file:Z:\\no\\such.bin\n",  // missing file
         "[device]\nfirmware\n",                            // no '='
+        "[simulator]\nlink = perfect\n",                  // unknown link model
+        "[device]\njitter = 4294967296\n",                // seed beyond 32 bits
+        "[device]\npartial_writes = 0:1\n",               // writes count from 1
+        "[device]\npartial_writes = 2:1,\n",              // missing pair
+        "[device]\nreply_delay = soon\n",                 // not a number
+        "[device]\nreply.f = delay:x normal\n",           // bad delay
+        "[device]\nreply.f = delay:5 later\n",            // unknown token after a delay
     };
     for (const char* text : badTexts) {
         ASSERT_EQ(1, sim.Configure(kTwoConverters));

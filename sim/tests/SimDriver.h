@@ -37,6 +37,8 @@ struct SimDriver {
     FT_GetDeviceInfoList_t GetDeviceInfoList;
     FT_SetFlowControl_t SetFlowControl;
     FT_SetBaudRate_t SetBaudRate;
+    FT_SetLatencyTimer_t SetLatencyTimer;
+    FT_GetLatencyTimer_t GetLatencyTimer;
     SIM_Configure_t Configure;
     SIM_ScriptReply_t ScriptReply;
     SIM_GetTraffic_t GetTraffic;
@@ -44,6 +46,7 @@ struct SimDriver {
     SIM_GetClock_t GetClock;
     SIM_ReadMemory_t ReadMemory;
     SIM_Unplug_t Unplug;
+    SIM_UnplugAfterBytes_t UnplugAfterBytes;
 
     // The driver, loaded once per test process.
     static const SimDriver& Get() {
@@ -65,13 +68,16 @@ private:
           GetDeviceInfoList(Resolve<FT_GetDeviceInfoList_t>(module, "FT_GetDeviceInfoList")),
           SetFlowControl(Resolve<FT_SetFlowControl_t>(module, "FT_SetFlowControl")),
           SetBaudRate(Resolve<FT_SetBaudRate_t>(module, "FT_SetBaudRate")),
+          SetLatencyTimer(Resolve<FT_SetLatencyTimer_t>(module, "FT_SetLatencyTimer")),
+          GetLatencyTimer(Resolve<FT_GetLatencyTimer_t>(module, "FT_GetLatencyTimer")),
           Configure(Resolve<SIM_Configure_t>(module, "SIM_Configure")),
           ScriptReply(Resolve<SIM_ScriptReply_t>(module, "SIM_ScriptReply")),
           GetTraffic(Resolve<SIM_GetTraffic_t>(module, "SIM_GetTraffic")),
           ClearTraffic(Resolve<SIM_ClearTraffic_t>(module, "SIM_ClearTraffic")),
           GetClock(Resolve<SIM_GetClock_t>(module, "SIM_GetClock")),
           ReadMemory(Resolve<SIM_ReadMemory_t>(module, "SIM_ReadMemory")),
-          Unplug(Resolve<SIM_Unplug_t>(module, "SIM_Unplug")) {}
+          Unplug(Resolve<SIM_Unplug_t>(module, "SIM_Unplug")),
+          UnplugAfterBytes(Resolve<SIM_UnplugAfterBytes_t>(module, "SIM_UnplugAfterBytes")) {}
 };
 
 // Two converters in virtual time; K4700002 has its own serial and old firmware.

@@ -1,52 +1,13 @@
-// End-to-end tests of k47mxv: the program runs as a child process beside
-// this test, with the API library and the simulated driver from the same
-// folder, against a simulated bus that each test configures through a
-// K47MXV_SIM file (virtual timing, traffic log in the test's folder).
+// End-to-end tests of k47mxv's one-shot commands.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <sstream>
 #include <string>
-#include <vector>
 
-#include "ApiBinding.h"
+#include "CommandLineFixture.h"
 
 namespace {
-
-// The longest a child may run before the test gives up on it.
-constexpr DWORD kChildTimeoutMs = 60000;
-
-struct RunResult {
-    DWORD exitCode;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadWholeFile(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-void WriteWholeFile(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-// The program writes text-mode output; its CR LF line ends become LF.
-std::string WithoutCarriageReturns(std::string text)
-{
-    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-    return text;
-}
-
-bool Contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
 
 // A whole image: format byte 1, every segment calibrated (mask 0x3FFF),
 // then data counts running through negative and positive values.
@@ -82,100 +43,6 @@ std::string MemoryWritten(const std::string& traffic, const std::string& usbSeri
     return memory;
 }
 
-class CommandLine : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        static int serial = 0;
-        char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        Folder = std::string(temp) + "k47mxv-test-" + std::to_string(GetCurrentProcessId()) + "-" +
-                 std::to_string(++serial);
-        RemoveFolder();  // left over by an earlier run with the same process id
-        ASSERT_TRUE(CreateDirectoryA(Folder.c_str(), nullptr));
-    }
-
-    void TearDown() override
-    {
-        SetEnvironmentVariableA("K47MXV_SIM", nullptr);
-        RemoveFolder();
-    }
-
-    // Deletes the test's files, gathered first since deleting while
-    // searching may skip entries, then the folder.
-    void RemoveFolder() const
-    {
-        std::vector<std::string> names;
-        WIN32_FIND_DATAA entry;
-        HANDLE search = FindFirstFileA(PathOf("*").c_str(), &entry);
-        if (search != INVALID_HANDLE_VALUE) {
-            do
-                names.push_back(entry.cFileName);
-            while (FindNextFileA(search, &entry));
-            FindClose(search);
-        }
-        for (const std::string& name : names)
-            DeleteFileA(PathOf(name).c_str());
-        RemoveDirectoryA(Folder.c_str());
-    }
-
-    std::string PathOf(const std::string& name) const { return Folder + "\\" + name; }
-
-    // Writes the bus (the [device] sections) under a virtual-time simulator
-    // that logs its traffic, and hands the file to every child.
-    void Configure(const std::string& devices)
-    {
-        WriteWholeFile(PathOf("sim.ini"),
-                       "[simulator]\ntiming = virtual\nlog = " + PathOf("traffic.log") + "\n\n" + devices);
-        SetEnvironmentVariableA("K47MXV_SIM", PathOf("sim.ini").c_str());
-    }
-
-    void ConfigureOneConverter() { Configure("[device]\nusb_serial = K4700001\n"); }
-
-    std::string Traffic() const { return ReadWholeFile(PathOf("traffic.log")); }
-
-    // A file for a child's output. Helpers that Wine starts with the first
-    // child may inherit it for a while, so it stays deletable while open.
-    HANDLE CreateOutputFile(const char* name) const
-    {
-        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        return CreateFileA(PathOf(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, &inherit,
-                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    }
-
-    // Runs program with the argument text, stdout and stderr into files.
-    RunResult Run(const std::string& arguments, const std::string& program = ProgramFolder() + "\\k47mxv.exe")
-    {
-        HANDLE out = CreateOutputFile("out.txt");
-        HANDLE err = CreateOutputFile("err.txt");
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = out;
-        startup.hStdError = err;
-        PROCESS_INFORMATION process{};
-        std::string line = "\"" + program + "\" " + arguments;
-        const BOOL started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                            &startup, &process);
-        CloseHandle(out);
-        CloseHandle(err);
-        DWORD exitCode = STILL_ACTIVE;
-        if (started) {
-            if (WaitForSingleObject(process.hProcess, kChildTimeoutMs) != WAIT_OBJECT_0)
-                TerminateProcess(process.hProcess, STILL_ACTIVE);
-            GetExitCodeProcess(process.hProcess, &exitCode);
-            CloseHandle(process.hThread);
-            CloseHandle(process.hProcess);
-        }
-        EXPECT_TRUE(started) << line;
-        EXPECT_NE(exitCode, STILL_ACTIVE) << line << " did not end";
-        return {exitCode, WithoutCarriageReturns(ReadWholeFile(PathOf("out.txt"))),
-                WithoutCarriageReturns(ReadWholeFile(PathOf("err.txt")))};
-    }
-
-    std::string Folder;
-};
-
 TEST_F(CommandLine, ListShowsBothConvertersInBusOrderAndSkipsOtherDevices)
 {
     Configure("[device]\nusb_serial = K4700002\n\n"
@@ -199,12 +66,13 @@ TEST_F(CommandLine, InfoShowsSerialFirmwareAndRangeTableInGigahertz)
     EXPECT_TRUE(Contains(result.out, "   13     19.1       21       19   0.1 - 2       upright\n")) << result.out;
 }
 
-TEST_F(CommandLine, RangeSelectsTheRangeThenClosesWithPowerClear)
+TEST_F(CommandLine, RangeSelectsTheRangeThenSaysClosingClearsThePower)
 {
     ConfigureOneConverter();
     const RunResult result = Run("range K4700001 5");
     EXPECT_EQ(result.exitCode, 0u) << result.err;
-    EXPECT_EQ(result.out, "range 5 selected\n");
+    EXPECT_EQ(result.out, "range 5 selected; the power is cleared again as k47mxv closes the converter "
+                          "(k47mxv shell holds a range)\n");
     const std::string traffic = Traffic();
     const size_t select = traffic.find("K4700001 write 66 06 0D\n");
     const size_t clear = traffic.find("K4700001 write 43 50 0D\n");
@@ -336,7 +204,8 @@ TEST_F(CommandLine, UsageErrorsExitWithTwoAndTouchNoConverter)
 {
     ConfigureOneConverter();
     for (const char* arguments : {"", "frobnicate", "range K4700001", "range K4700001 five", "convert 10.5XHz",
-                                  "correction K4700001 -1GHz", "send K4700001 \"a\\q\"", "list extra"}) {
+                                  "correction K4700001 -1GHz", "send K4700001 \"a\\q\"", "list extra", "shell",
+                                  "shell K4700001 extra"}) {
         const RunResult result = Run(arguments);
         EXPECT_EQ(result.exitCode, 2u) << arguments;
         EXPECT_NE(result.err, "") << arguments;

@@ -51,15 +51,19 @@ TEST(WireTimeFloor, FullReadFetchesEveryBlockIncludingTheShortLastOne)
     EXPECT_NEAR(WireTime::FullReadMs(), 107 * ((7 + 50) * kByte + 16.0), 1e-6);
 }
 
-TEST(WireTimeFloor, ImageWriteCountsPartialChunkAndHeaderReload)
+TEST(WireTimeFloor, ImageWriteCountsPartialChunkSecondChunkZeroAndHeaderReload)
 {
     EXPECT_EQ(WireTime::ChunkCount(5321), 42u);
     EXPECT_EQ(WireTime::ChunkCount(5376), 42u);
     EXPECT_EQ(WireTime::ChunkCount(5377), 43u);
     EXPECT_EQ(WireTime::ChunkCount(0), 0u);
+    EXPECT_EQ(WireTime::MemoryWriteCount(5321), 43u);
+    EXPECT_EQ(WireTime::MemoryWriteCount(129), 3u);
+    EXPECT_EQ(WireTime::MemoryWriteCount(128), 1u) << "one chunk is written once";
+    EXPECT_EQ(WireTime::MemoryWriteCount(0), 0u);
     const double chunk = (135 + 2) * kByte + 16.0;
     const double reload = (3 + 13) * kByte + 16.0 + (7 + 3) * kByte + 16.0;
-    EXPECT_NEAR(WireTime::WriteImageMs(5321, kVersion42Reply), 42 * chunk + reload, 1e-6);
+    EXPECT_NEAR(WireTime::WriteImageMs(5321, kVersion42Reply), 43 * chunk + reload, 1e-6);
 }
 
 }  // namespace
