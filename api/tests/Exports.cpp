@@ -288,14 +288,43 @@ TEST_F(ProcessExitTest, FreeLibraryClearsPowerAndProcessEndSendsNothing)
 
 // Threads against the simulator in real time, where a read sleeps without
 // holding the simulator's lock, so calls on different converters can overlap.
+// The bridge splits replies into packets at seeded random places.
 class DeviceThreadTest : public apitest::DeviceTest {
 protected:
     // Longest a thread test may take before it counts as hung.
     static constexpr DWORD threadsBoundMs = 20000;
 
-    void UseRealtimeBus(const std::string& devices)
+    void UseRealtimeBus(const std::string& devices, unsigned seed)
     {
-        ASSERT_TRUE(Sim.Configure("[simulator]\ntiming = realtime\n" + devices));
+        ASSERT_TRUE(Sim.Configure("[simulator]\ntiming = realtime\nlink = bridge\njitter = " +
+                                  std::to_string(seed) + "\n" + devices));
+    }
+
+    struct CallOutcome {
+        bool documented;  // a result the function documents
+        bool success;
+        bool notOpen;     // the function's result for a device that is not open
+    };
+
+    static CallOutcome TruthOutcome(int result) { return {result == 0 || result == 1, result == 1, result == 0}; }
+
+    // Call n of a thread: SetRange, IsAlive, GetConfig and IsOpen in turn.
+    static CallOutcome CallOnDevice(int dev, unsigned n)
+    {
+        DeviceConfig config;
+        switch (n % 4) {
+        case 0: {
+            int result = SetRange(dev, static_cast<int>(n % 14));
+            return {result <= 0 && result >= OVK47MXV_BUSY && result != -2, result == OVK47MXV_OK,
+                    result == OVK47MXV_NOT_OPEN};
+        }
+        case 1:
+            return TruthOutcome(IsAlive(dev));
+        case 2:
+            return TruthOutcome(GetConfig(dev, &config));
+        default:
+            return TruthOutcome(IsOpen(dev));
+        }
     }
 
     static DWORD WINAPI RunWork(LPVOID work)
@@ -322,71 +351,56 @@ protected:
     }
 };
 
-// Threads call SetRange, IsAlive, GetConfig and IsOpen on one converter while
-// another thread closes it. Each call either succeeds or finds the converter
-// not open; calls in flight finish before Close clears power, so nothing
-// follows Close's traffic; every call that starts after Close has returned
-// finds the converter not open.
+// Threads call SetRange, IsAlive, GetConfig and IsOpen on one converter, with
+// late replies, while another thread closes it. Every result is one the
+// function documents; calls in flight finish before Close clears power, so
+// nothing follows Close's traffic; every call that starts after Close has
+// returned finds the converter not open.
 TEST_F(DeviceThreadTest, CloseWaitsForCallsInFlightAndLaterCallsFindDeviceClosed)
 {
-    UseRealtimeBus(apitest::Device(usb));
-    const int dev = ::Open(usb);
-    ASSERT_EQ(0, dev);
-    std::atomic<bool> closed{false};
-    std::atomic<int> succeeded{0}, wrong{0}, openAfterClose{0};
-    // Calls until it has made callsAfterClose calls that started after Close returned.
-    auto hammer = [&](unsigned first) {
-        constexpr int callsAfterClose = 10;
-        for (unsigned n = first, after = 0; after < callsAfterClose; ++n) {
-            bool late = closed;
-            DeviceConfig config;
-            int result = 0;
-            bool success = false;
-            switch (n % 4) {
-            case 0:
-                result = SetRange(dev, static_cast<int>(n % 14));
-                success = result == OVK47MXV_OK;
-                result = result == OVK47MXV_NOT_OPEN ? 0 : result;
-                break;
-            case 1:
-                success = (result = IsAlive(dev)) == 1;
-                break;
-            case 2:
-                success = (result = GetConfig(dev, &config)) == 1;
-                break;
-            default:
-                success = (result = IsOpen(dev)) == 1;
-                break;
+    for (unsigned seed : {1u, 2u, 3u}) {
+        SCOPED_TRACE("jitter seed " + std::to_string(seed));
+        UseRealtimeBus(apitest::Device(usb, "reply_delay = 40\n"), seed);
+        const int dev = ::Open(usb);
+        ASSERT_EQ(0, dev);
+        std::atomic<bool> closed{false};
+        std::atomic<int> succeeded{0}, undocumented{0}, openAfterClose{0};
+        // Calls until it has made callsAfterClose calls that started after Close returned.
+        auto hammer = [&](unsigned first) {
+            constexpr int callsAfterClose = 10;
+            for (unsigned n = first, after = 0; after < callsAfterClose; ++n) {
+                bool late = closed;
+                CallOutcome outcome = CallOnDevice(dev, n);
+                succeeded += outcome.success;
+                undocumented += !outcome.documented;
+                openAfterClose += late && !outcome.notOpen;
+                after += late;
             }
-            succeeded += success;
-            wrong += !success && result != 0;
-            openAfterClose += late && result != 0;
-            after += late;
-        }
-    };
-    int closeResult = 0;
-    ASSERT_TRUE(RunOnThreads({[&] { hammer(0); }, [&] { hammer(1); }, [&] { hammer(2); },
-                              [&] {
-                                  Sleep(300);  // the other threads are busy with the converter meanwhile
-                                  closeResult = ::Close(dev);
-                                  closed = true;
-                              }}))
-        << "threads still running after " << threadsBoundMs << " ms";
-    EXPECT_NE(0, closeResult);
-    EXPECT_GT(succeeded, 3) << "calls ran on the open converter";
-    EXPECT_EQ(0, wrong) << "results other than success and not open";
-    EXPECT_EQ(0, openAfterClose) << "calls after Close that did not find the converter closed";
-    std::vector<std::string> events = Sim.TrafficOf(usb);
-    std::vector<std::string> closing = {"purge 3", WriteLine("CP\r"), "close"};
-    ASSERT_GE(events.size(), closing.size());
-    EXPECT_EQ(closing, std::vector<std::string>(events.end() - 3, events.end())) << "nothing after Close";
+        };
+        int closeResult = 0;
+        ASSERT_TRUE(RunOnThreads({[&] { hammer(0); }, [&] { hammer(1); }, [&] { hammer(2); },
+                                  [&] {
+                                      Sleep(300);  // the other threads are busy with the converter meanwhile
+                                      closeResult = ::Close(dev);
+                                      closed = true;
+                                  }}))
+            << "threads still running after " << threadsBoundMs << " ms";
+        EXPECT_NE(0, closeResult);
+        EXPECT_GT(succeeded, 3) << "calls ran on the open converter";
+        EXPECT_EQ(0, undocumented);
+        EXPECT_EQ(0, openAfterClose) << "calls after Close that did not find the converter closed";
+        std::vector<std::string> events = Sim.TrafficOf(usb);
+        std::vector<std::string> closing = {"purge 3", WriteLine("CP\r"), "close"};
+        ASSERT_GE(events.size(), closing.size());
+        EXPECT_EQ(closing, std::vector<std::string>(events.end() - 3, events.end())) << "nothing after Close";
+    }
 }
 
 // Two threads, each with a converter of its own: while one waits for its
 // reply the other exchanges with its converter, so the traffic interleaves.
 TEST_F(DeviceThreadTest, ExchangesWithDifferentConvertersOverlap)
 {
-    UseRealtimeBus(apitest::Device(usb) + apitest::Device("K4700002"));
+    UseRealtimeBus(apitest::Device(usb) + apitest::Device("K4700002"), 7);
     ASSERT_EQ(0, ::Open(usb));
     ASSERT_EQ(1, ::Open("K4700002"));
     Sim.ClearTraffic();
