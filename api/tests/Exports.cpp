@@ -300,31 +300,27 @@ protected:
                                   std::to_string(seed) + "\n" + devices));
     }
 
-    struct CallOutcome {
-        bool documented;  // a result the function documents
-        bool success;
-        bool notOpen;     // the function's result for a device that is not open
-    };
-
-    static CallOutcome TruthOutcome(int result) { return {result == 0 || result == 1, result == 1, result == 0}; }
-
-    // Call n of a thread: SetRange, IsAlive, GetConfig and IsOpen in turn.
-    static CallOutcome CallOnDevice(int dev, unsigned n)
+    // Call n of a thread: SetRange, IsAlive, GetConfig and IsOpen in turn. The
+    // result as SetRange gives it: a truth value's 1 becomes OVK47MXV_OK, its 0
+    // OVK47MXV_NOT_OPEN, and any other value 1, which no function documents.
+    static int CallOnDevice(int dev, unsigned n)
     {
         DeviceConfig config;
+        int truth = 0;
         switch (n % 4) {
-        case 0: {
-            int result = SetRange(dev, static_cast<int>(n % 14));
-            return {result <= 0 && result >= OVK47MXV_BUSY && result != -2, result == OVK47MXV_OK,
-                    result == OVK47MXV_NOT_OPEN};
-        }
+        case 0:
+            return SetRange(dev, static_cast<int>(n % 14));
         case 1:
-            return TruthOutcome(IsAlive(dev));
+            truth = IsAlive(dev);
+            break;
         case 2:
-            return TruthOutcome(GetConfig(dev, &config));
+            truth = GetConfig(dev, &config);
+            break;
         default:
-            return TruthOutcome(IsOpen(dev));
+            truth = IsOpen(dev);
+            break;
         }
+        return truth == 1 ? OVK47MXV_OK : truth == 0 ? OVK47MXV_NOT_OPEN : 1;
     }
 
     static DWORD WINAPI RunWork(LPVOID work)
@@ -370,10 +366,10 @@ TEST_F(DeviceThreadTest, CloseWaitsForCallsInFlightAndLaterCallsFindDeviceClosed
             constexpr int callsAfterClose = 10;
             for (unsigned n = first, after = 0; after < callsAfterClose; ++n) {
                 bool late = closed;
-                CallOutcome outcome = CallOnDevice(dev, n);
-                succeeded += outcome.success;
-                undocumented += !outcome.documented;
-                openAfterClose += late && !outcome.notOpen;
+                int result = CallOnDevice(dev, n);
+                succeeded += result == OVK47MXV_OK;
+                undocumented += result > 0 || result < OVK47MXV_BUSY || result == -2;
+                openAfterClose += late && result != OVK47MXV_NOT_OPEN;
                 after += late;
             }
         };
