@@ -86,9 +86,9 @@ private:
     DeviceSlot* Slot;
 };
 
-// Marks the slot closing, waits until its calls in flight have returned and
-// hands over its object; null when the index holds no open converter or
-// another Close has begun.
+// Marks the slot closing, waits until its calls in flight have returned (each
+// is bounded by its exchanges' time-outs) and hands over its object; null
+// when the index holds no open converter or another Close has begun.
 CMXV* BeginClose(int dev)
 {
     DeviceSlot* slot = SlotAt(dev);
