@@ -7,6 +7,7 @@
 #include <new>
 
 #include "CMXV.h"
+#include "ModuleFolder.h"
 
 namespace {
 
@@ -17,21 +18,24 @@ constexpr DWORD moduleFileNameBytes = 10240;
 // Device identifier of a converter: vendor 0x5A17 (high 16 bits), product 0x0C42.
 constexpr ULONG converterDeviceId = 0x5A170C42;
 
-// The folder part of the module's file name: the text before the last
-// backslash, or empty when there is none.
-void GetModuleFolder(HMODULE module, char (&folder)[moduleFileNameBytes])
+// The folder of the module's file name; false when the name cannot be read whole.
+bool GetModuleFolder(HMODULE module, char (&folder)[moduleFileNameBytes])
 {
-    DWORD length = GetModuleFileNameA(module, folder, moduleFileNameBytes);
-    if (length >= moduleFileNameBytes)
-        length = 0;
+    DWORD nameLength = GetModuleFileNameA(module, folder, moduleFileNameBytes);
+    int length = ModuleFolderLength(folder, nameLength, moduleFileNameBytes);
+    if (length < 0)
+        return false;
     folder[length] = '\0';
-    char* lastBackslash = strrchr(folder, '\\');
-    *(lastBackslash ? lastBackslash : folder) = '\0';
+    return true;
 }
 
-// Loads the first driver library found in folder, or returns null.
-HMODULE LoadDriverLibrary(const char* folder)
+// Loads the first driver library found in the API library's own folder, or
+// returns null; never looks elsewhere.
+HMODULE LoadDriverLibrary(HMODULE apiModule)
 {
+    char folder[moduleFileNameBytes];
+    if (!GetModuleFolder(apiModule, folder))
+        return nullptr;
     for (const char* fileName : driverFileNames) {
         char path[moduleFileNameBytes + 32];
         snprintf(path, sizeof path, "%s%s", folder, fileName);
@@ -55,9 +59,7 @@ int CMXV::LoadDriver()
 {
     if (DriverBound)
         return 1;
-    char folder[moduleFileNameBytes];
-    GetModuleFolder(LibraryModule, folder);
-    Link.DriverModule = LoadDriverLibrary(folder);
+    Link.DriverModule = LoadDriverLibrary(LibraryModule);
     if (!Link.DriverModule)
         return 0;
     if (!ResolveEntryPoints()) {

@@ -1,8 +1,16 @@
 // The library's exports, its device table of 32 slots and the enumeration
 // object, and the library entry point. The export layer checks device
 // indices and forwards to the CMXV object of the slot; it does no input or
-// output of its own and takes no lock, so hosts do not open, close or
-// enumerate concurrently.
+// output of its own.
+//
+// Threads: the slots are read and changed under one table lock that is held
+// only for those few steps, never across an exchange with a converter, so
+// calls on different devices run in parallel. Each slot counts the calls in
+// flight on its object: Close first marks the slot closing, so that calls
+// starting later find the device not open, then waits for the calls in
+// flight to return before it destroys the object. Calls on one device are
+// serialised by the object's own lock. Enumeration (GetDeviceCount,
+// GetDeviceSerial) takes no lock: hosts do not enumerate concurrently.
 #include <cstring>
 #include <new>
 
@@ -12,19 +20,92 @@ namespace {
 
 constexpr int deviceSlots = OVK47MXV_MAX_DEVICES;
 
+// One slot of the device table; its fields change only under tableLock.
+struct DeviceSlot {
+    CMXV* Device;    // the open converter's object; null while the slot is free
+    unsigned Calls;  // calls on Device in flight
+    bool Closing;    // Close has begun: calls starting now find the device not open
+};
+
 // The API library's own module: every CMXV looks for the driver beside it.
 HMODULE libraryModule;
+// Guards every slot; held briefly, and released while Close waits.
+SRWLOCK tableLock = SRWLOCK_INIT;
+// Woken whenever the last call in flight on a slot returns.
+CONDITION_VARIABLE callsEnded = CONDITION_VARIABLE_INIT;
 // Slot n holds the object of the converter opened as device index n.
-CMXV* deviceTable[deviceSlots];
+DeviceSlot deviceTable[deviceSlots];
 // Binds the driver for enumeration only; lives until the library is unloaded.
 CMXV* enumerationObject;
 // Result of the last successful GetDeviceCount.
 int lastDeviceCount;
 
-// The object of a valid device index, or null.
-CMXV* DeviceAt(int dev)
+// Holds the table lock for one scope.
+class TableScope {
+public:
+    TableScope() { AcquireSRWLockExclusive(&tableLock); }
+    ~TableScope() { ReleaseSRWLockExclusive(&tableLock); }
+    TableScope(const TableScope&) = delete;
+    TableScope& operator=(const TableScope&) = delete;
+};
+
+// The slot of a valid device index, or null.
+DeviceSlot* SlotAt(int dev)
 {
-    return dev >= 0 && dev < deviceSlots ? deviceTable[dev] : nullptr;
+    return dev >= 0 && dev < deviceSlots ? &deviceTable[dev] : nullptr;
+}
+
+// One export's call on a device index: while it lives, Close leaves the
+// slot's object alone. False when the index holds no open converter or its
+// Close has begun.
+class DeviceCall {
+public:
+    explicit DeviceCall(int dev) : Slot(SlotAt(dev))
+    {
+        TableScope table;
+        if (Slot && Slot->Device && !Slot->Closing)
+            ++Slot->Calls;
+        else
+            Slot = nullptr;
+    }
+    ~DeviceCall()
+    {
+        if (!Slot)
+            return;
+        TableScope table;
+        if (--Slot->Calls == 0)
+            WakeAllConditionVariable(&callsEnded);
+    }
+    DeviceCall(const DeviceCall&) = delete;
+    DeviceCall& operator=(const DeviceCall&) = delete;
+
+    explicit operator bool() const { return Slot != nullptr; }
+    CMXV* operator->() const { return Slot->Device; }
+
+private:
+    DeviceSlot* Slot;
+};
+
+// Marks the slot closing, waits until its calls in flight have returned (each
+// is bounded by its exchanges' time-outs) and hands over its object; null
+// when the index holds no open converter or another Close has begun.
+CMXV* BeginClose(int dev)
+{
+    DeviceSlot* slot = SlotAt(dev);
+    TableScope table;
+    if (!slot || !slot->Device || slot->Closing)
+        return nullptr;
+    slot->Closing = true;
+    while (slot->Calls > 0)
+        SleepConditionVariableSRW(&callsEnded, &tableLock, INFINITE, 0);
+    return slot->Device;
+}
+
+// Empties the slot of a closed converter, for the next Open.
+void EndClose(int dev)
+{
+    TableScope table;
+    deviceTable[dev] = DeviceSlot{};
 }
 
 // Creates the enumeration object on first use; false when the driver cannot be bound.
@@ -41,24 +122,29 @@ bool EnsureEnumerationObject()
     return true;
 }
 
-// Index of the lowest empty slot, or -1 when all are taken.
-int LowestFreeSlot()
+// Stores device in the lowest empty slot and returns its index, or -1 when
+// all are taken. A slot whose Close has not finished is not empty.
+int ClaimLowestFreeSlot(CMXV* device)
 {
+    TableScope table;
     for (int n = 0; n < deviceSlots; ++n) {
-        if (!deviceTable[n])
+        if (!deviceTable[n].Device) {
+            deviceTable[n].Device = device;
             return n;
+        }
     }
     return -1;
 }
 
-// Destroying an object closes its converter (power clear first) and releases the driver.
+// Destroying an object closes its converter (power clear first) and releases
+// the driver. Runs while the library is unloaded, when no call can be in flight.
 void DestroyAll()
 {
     delete enumerationObject;
     enumerationObject = nullptr;
-    for (CMXV*& slot : deviceTable) {
-        delete slot;
-        slot = nullptr;
+    for (DeviceSlot& slot : deviceTable) {
+        delete slot.Device;
+        slot = DeviceSlot{};
     }
 }
 
@@ -88,34 +174,33 @@ int OVK47MXV_CALL GetDeviceSerial(int n, char* buf)
 int OVK47MXV_CALL Open(const char* serial)
 {
     CMXV* device = new (std::nothrow) CMXV(libraryModule);
-    int slot = device && device->LoadDriver() && device->Open(serial) ? LowestFreeSlot() : -1;
-    if (slot < 0) {
+    int slot = device && device->LoadDriver() && device->Open(serial) ? ClaimLowestFreeSlot(device) : -1;
+    if (slot < 0)
         delete device;
-        return -1;
-    }
-    deviceTable[slot] = device;
     return slot;
 }
 
+// Calls on the index that start from now on find it not open; those in
+// flight return before the converter's power is cleared and the object goes.
 int OVK47MXV_CALL Close(int dev)
 {
-    CMXV* device = DeviceAt(dev);
+    CMXV* device = BeginClose(dev);
     if (!device)
         return 0;
     delete device;
-    deviceTable[dev] = nullptr;
+    EndClose(dev);
     return 1;
 }
 
 int OVK47MXV_CALL IsOpen(int dev)
 {
-    CMXV* device = DeviceAt(dev);
+    DeviceCall device(dev);
     return device ? device->IsOpen() : 0;
 }
 
 int OVK47MXV_CALL SetRange(int dev, int range)
 {
-    CMXV* device = DeviceAt(dev);
+    DeviceCall device(dev);
     return device ? device->SetRange(range) : OVK47MXV_NOT_OPEN;
 }
 
@@ -123,63 +208,67 @@ int OVK47MXV_CALL SetRange(int dev, int range)
 // enumeration object when one exists.
 int OVK47MXV_CALL ConvertFrequency(int dev, long long in, long long* out, int* range, int* inverted)
 {
-    CMXV* device = DeviceAt(dev);
-    if (!device)
-        device = enumerationObject;
-    return device ? device->ConvertFrequency(in, out, range, inverted) : 0;
+    DeviceCall device(dev);
+    if (device)
+        return device->ConvertFrequency(in, out, range, inverted);
+    return enumerationObject ? enumerationObject->ConvertFrequency(in, out, range, inverted) : 0;
 }
 
 int OVK47MXV_CALL SetClearPower(int dev)
 {
-    CMXV* device = DeviceAt(dev);
+    DeviceCall device(dev);
     return device ? device->SetClearPower() : 0;
 }
 
 int OVK47MXV_CALL WriteCalibrationData(int dev, const unsigned char* image, unsigned short length)
 {
-    CMXV* device = DeviceAt(dev);
+    DeviceCall device(dev);
     return device ? device->WriteCalibrationData(image, length) : 0;
 }
 
 int OVK47MXV_CALL GetCalibrationData(int dev, unsigned start, unsigned char* buf, unsigned length,
                                      unsigned* header)
 {
-    CMXV* device = DeviceAt(dev);
+    DeviceCall device(dev);
     return device ? device->GetCalibrationData(start, buf, length, header) : 0;
 }
 
 float OVK47MXV_CALL GetSSCorrection(int dev, unsigned long long frequency)
 {
-    CMXV* device = DeviceAt(dev);
+    DeviceCall device(dev);
     return device ? device->GetSSCorrection(frequency) : 0.0f;
 }
 
 int OVK47MXV_CALL SendBuffer(int dev, const char* text)
 {
-    CMXV* device = DeviceAt(dev);
+    DeviceCall device(dev);
     return device ? device->SendBuffer(text) : OVK47MXV_NOT_OPEN;
 }
 
 int OVK47MXV_CALL GetConfig(int dev, DeviceConfig* config)
 {
-    CMXV* device = DeviceAt(dev);
+    DeviceCall device(dev);
     return device ? device->GetConfig(config) : 0;
 }
 
 int OVK47MXV_CALL IsAlive(int dev)
 {
-    CMXV* device = DeviceAt(dev);
+    DeviceCall device(dev);
     return device ? device->IsAlive() : 0;
 }
 
-// Process attach remembers the module; detach closes every converter still
-// open (power clear first) and releases the driver library.
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
+// Process attach remembers the module. Detach by FreeLibrary (reserved is
+// null) closes every converter still open (power clear first) and releases
+// the driver library. Detach at the end of the process (reserved is not null)
+// touches nothing: the driver library, loaded after this one, may already be
+// detached, and other threads were stopped wherever they were, perhaps
+// inside a converter's exchange. Hosts clear power by calling Close first.
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
 {
     if (reason == DLL_PROCESS_ATTACH) {
         libraryModule = instance;
         lastDeviceCount = 0;
-    } else if (reason == DLL_PROCESS_DETACH) {
+    } else if (reason == DLL_PROCESS_DETACH && !reserved) {
         DestroyAll();
     }
     return TRUE;

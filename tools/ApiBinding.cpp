@@ -5,13 +5,13 @@ ApiBinding::~ApiBinding()
     Unload();
 }
 
-bool ApiBinding::Load(std::string& error)
+bool ApiBinding::Load(std::string& error, const std::string& folder)
 {
-    const std::string path = ProgramFolder() + "\\" + kApiLibraryName;
+    const std::string path = folder + "\\" + kApiLibraryName;
     Module = LoadLibraryA(path.c_str());
     if (Module == nullptr) {
         const DWORD code = GetLastError();
-        error = std::string("cannot load ") + kApiLibraryName + " from " + ProgramFolder() + ": error " +
+        error = std::string("cannot load ") + kApiLibraryName + " from " + folder + ": error " +
                 std::to_string(code) + " (" + SystemErrorText(code) + ")";
         return false;
     }

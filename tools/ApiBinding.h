@@ -12,6 +12,9 @@
 // The library's file name; it is looked up beside the running program.
 constexpr const char* kApiLibraryName = "OVK47MXV_API.dll";
 
+// The folder of the running program, without a trailing backslash.
+std::string ProgramFolder();
+
 // The exports are the inherited OVK47MXV_Exports members.
 class ApiBinding : public OVK47MXV_Exports {
 public:
@@ -20,19 +23,17 @@ public:
     ApiBinding(const ApiBinding&) = delete;
     ApiBinding& operator=(const ApiBinding&) = delete;
 
-    // Loads the library from the program's folder and resolves every export.
-    // On failure returns false with a one-line reason in error; the binding
-    // then holds no library and its exports must not be called.
-    bool Load(std::string& error);
+    // Loads the library from folder (the program's own by default) and
+    // resolves every export. On failure returns false with a one-line reason
+    // in error; the binding then holds no library and its exports must not be
+    // called.
+    bool Load(std::string& error, const std::string& folder = ProgramFolder());
 
 private:
     void Unload();
 
     HMODULE Module = nullptr;
 };
-
-// The folder of the running program, without a trailing backslash.
-std::string ProgramFolder();
 
 // The system's text for an error code, on one line, e.g. "The specified
 // module could not be found."

@@ -20,7 +20,7 @@ constexpr size_t kUnlimited = static_cast<size_t>(-1);
 
 // The reply to the version query the library sends again after a
 // calibration write: "Version 4.2" CR LF.
-constexpr unsigned kVersionReplyBytes = 13;
+constexpr WireTime::VersionReply kVersionReply{11, 2};
 
 // The meaning of a result code of SetRange and SendBuffer.
 const char* CodeMeaning(int code)
@@ -313,7 +313,9 @@ int ReadCalibration(const Invocation& call)
     return kExitOk;
 }
 
-// Says up front, on stderr, how long the write takes on the 9600-baud line.
+// Says up front, on stderr, how long the write takes on the 9600-baud line,
+// counted at the bridge's default latency: a driver without a latency setting
+// keeps it.
 int WriteCalibration(const Invocation& call)
 {
     std::vector<unsigned char> image;
@@ -324,7 +326,7 @@ int WriteCalibration(const Invocation& call)
         return kExitFailed;
     const unsigned length = static_cast<unsigned>(image.size());
     std::fprintf(stderr, "writing %u bytes to %s takes about %.1f s\n", length, call.converter->Serial().c_str(),
-                 WireTime::WriteImageMs(length, kVersionReplyBytes) / 1000.0);
+                 WireTime::WriteImageMs(length, kVersionReply, WireTime::kDefaultLatencyMs) / 1000.0);
     if (!call.api.WriteCalibrationData(device, image.data(), static_cast<unsigned short>(length)))
         return call.FailedCall("WriteCalibrationData", 0, "the converter did not acknowledge a memory write");
     std::printf("wrote %u bytes of %s to %s\n", length, call.args[0].c_str(), call.converter->Serial().c_str());

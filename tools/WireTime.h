@@ -1,7 +1,11 @@
-// The least time an exchange with a converter can take: every byte crosses
+// The wire-time floor of an exchange with a converter: every byte crosses
 // the 9600-baud link, and every reply the host reads waits for the USB
-// bridge's latency. The benchmark holds measured API calls against these
-// floors. Byte counts follow the converter's command protocol.
+// bridge, which passes on what its receive FIFO holds when its latency timer
+// expires, so the last byte of a reply reaches the host at most one latency
+// period after it crossed the line; the floor counts that period whole. The
+// benchmark holds measured API calls against these floors. Byte counts follow
+// the converter's command protocol; the latency, the bridge's timer in force,
+// is a parameter of every floor that reads a reply.
 #pragma once
 
 namespace WireTime {
@@ -10,8 +14,10 @@ namespace WireTime {
 constexpr double kBaudRate = 9600.0;
 constexpr double kBitsPerByte = 10.0;
 constexpr double kByteMs = 1000.0 * kBitsPerByte / kBaudRate;
-// Delay of the USB bridge before a reply reaches the host, once per read.
-constexpr double kUsbLatencyMs = 16.0;
+// The bridge's latency timer after opening, and the one the library sets
+// when the driver offers FT_SetLatencyTimer.
+constexpr double kDefaultLatencyMs = 16.0;
+constexpr double kShortLatencyMs = 2.0;
 // The read time-out, waited out in full when fewer bytes arrive than asked for.
 constexpr double kReadTimeoutMs = 100.0;
 
@@ -30,38 +36,64 @@ constexpr unsigned kWriteAckBytes = 2;       // "OK"
 constexpr unsigned kCalibrationBytes = 5318;
 constexpr unsigned kBlockCount = (kCalibrationBytes + kBlockBytes - 1) / kBlockBytes;
 
+// The converter's version reply: its text, then a line end of one byte (CR
+// or LF) or two (CR LF or LF CR).
+struct VersionReply {
+    unsigned textBytes;
+    unsigned lineEndBytes;
+};
+
 constexpr double BytesMs(unsigned bytes)
 {
     return bytes * kByteMs;
 }
 
-// A command whose reply is read: both directions, then the USB latency.
-constexpr double ExchangeMs(unsigned written, unsigned replied)
+// Whole milliseconds at or above ms (ms >= 0).
+constexpr double CeilMs(double ms)
 {
-    return BytesMs(written + replied) + kUsbLatencyMs;
+    return static_cast<double>(static_cast<long long>(ms)) < ms ? static_cast<double>(static_cast<long long>(ms) + 1)
+                                                                : ms;
 }
 
-// The version reply ends at its CR/LF, so its read waits for no time-out.
-constexpr double VersionQueryMs(unsigned versionReplyBytes)
+// A command whose reply is read: both directions, then at most one latency
+// period until the reply's last byte reaches the host.
+constexpr double ExchangeMs(unsigned written, unsigned replied, double latencyMs)
 {
-    return ExchangeMs(kQueryBytes, versionReplyBytes);
+    return BytesMs(written + replied) + latencyMs;
+}
+
+// After the first line-end byte of a text reply the library waits this long
+// for a second one: a second byte in the next packet arrives within one
+// latency period and its own byte time.
+constexpr double LineEndWaitMs(double latencyMs)
+{
+    return CeilMs(latencyMs + 2 * kByteMs);
+}
+
+// A two-byte line end ends the read when its second byte arrives, at most
+// one latency period after it crossed; after a one-byte line end the library
+// waits out the line-end wait.
+constexpr double VersionQueryMs(VersionReply reply, double latencyMs)
+{
+    return ExchangeMs(kQueryBytes, reply.textBytes + reply.lineEndBytes, latencyMs) +
+           (reply.lineEndBytes < 2 ? LineEndWaitMs(latencyMs) : 0.0);
 }
 
 // Loading the calibration header: version query, then the 3 image header bytes.
-constexpr double HeaderLoadMs(unsigned versionReplyBytes)
+constexpr double HeaderLoadMs(VersionReply reply, double latencyMs)
 {
-    return VersionQueryMs(versionReplyBytes) + ExchangeMs(kMemoryReadBytes, kImageHeaderBytes);
+    return VersionQueryMs(reply, latencyMs) + ExchangeMs(kMemoryReadBytes, kImageHeaderBytes, latencyMs);
 }
 
 // Open talks to the converter only to load the calibration header.
-constexpr double OpenMs(unsigned versionReplyBytes)
+constexpr double OpenMs(VersionReply reply, double latencyMs)
 {
-    return HeaderLoadMs(versionReplyBytes);
+    return HeaderLoadMs(reply, latencyMs);
 }
 
-constexpr double SetRangeMs()
+constexpr double SetRangeMs(double latencyMs)
 {
-    return ExchangeMs(kSelectRangeBytes, kSelectReplyBytes);
+    return ExchangeMs(kSelectRangeBytes, kSelectReplyBytes, latencyMs);
 }
 
 constexpr double SetClearPowerMs()
@@ -72,21 +104,22 @@ constexpr double SetClearPowerMs()
 // A read that asks for more bytes than the reply holds returns only at its
 // time-out, which runs from the read call just after the write: the reply's
 // own wire time passes inside it unless the reply is slower still.
-constexpr double TimedOutExchangeMs(unsigned written, unsigned replied)
+constexpr double TimedOutExchangeMs(unsigned written, unsigned replied, double latencyMs)
 {
-    return ExchangeMs(written, replied) > kReadTimeoutMs ? ExchangeMs(written, replied) : kReadTimeoutMs;
+    return ExchangeMs(written, replied, latencyMs) > kReadTimeoutMs ? ExchangeMs(written, replied, latencyMs)
+                                                                     : kReadTimeoutMs;
 }
 
 // The serial query asks for up to 50 bytes and gets 9, so it waits out the
 // read time-out; the version query follows.
-constexpr double GetConfigMs(unsigned versionReplyBytes)
+constexpr double GetConfigMs(VersionReply reply, double latencyMs)
 {
-    return TimedOutExchangeMs(kQueryBytes, kSerialReplyBytes) + VersionQueryMs(versionReplyBytes);
+    return TimedOutExchangeMs(kQueryBytes, kSerialReplyBytes, latencyMs) + VersionQueryMs(reply, latencyMs);
 }
 
-constexpr double BlockReadMs()
+constexpr double BlockReadMs(double latencyMs)
 {
-    return ExchangeMs(kMemoryReadBytes, kBlockBytes);
+    return ExchangeMs(kMemoryReadBytes, kBlockBytes, latencyMs);
 }
 
 // Number of blocks that hold the data offsets first..last.
@@ -97,15 +130,15 @@ constexpr unsigned BlocksSpanned(unsigned first, unsigned last)
 
 // The first correction after opening reads the blocks of the frequency's
 // calibration point and of the point after it.
-constexpr double FirstCorrectionMs(unsigned pointOffset)
+constexpr double FirstCorrectionMs(unsigned pointOffset, double latencyMs)
 {
-    return BlocksSpanned(pointOffset, pointOffset + 1) * BlockReadMs();
+    return BlocksSpanned(pointOffset, pointOffset + 1) * BlockReadMs(latencyMs);
 }
 
 // All calibration data of a fully calibrated converter, block by block.
-constexpr double FullReadMs()
+constexpr double FullReadMs(double latencyMs)
 {
-    return kBlockCount * BlockReadMs();
+    return kBlockCount * BlockReadMs(latencyMs);
 }
 
 constexpr unsigned ChunkCount(unsigned imageBytes)
@@ -121,10 +154,10 @@ constexpr unsigned MemoryWriteCount(unsigned imageBytes)
 }
 
 // A whole image in memory writes, each acknowledged, then the header reload.
-constexpr double WriteImageMs(unsigned imageBytes, unsigned versionReplyBytes)
+constexpr double WriteImageMs(unsigned imageBytes, VersionReply reply, double latencyMs)
 {
-    return MemoryWriteCount(imageBytes) * ExchangeMs(kMemoryWriteBytes, kWriteAckBytes) +
-           HeaderLoadMs(versionReplyBytes);
+    return MemoryWriteCount(imageBytes) * ExchangeMs(kMemoryWriteBytes, kWriteAckBytes, latencyMs) +
+           HeaderLoadMs(reply, latencyMs);
 }
 
 }  // namespace WireTime

@@ -30,10 +30,17 @@
  * the code to 0 before a calibration call and read GetLastError() right
  * after its 0.
  *
- * Threads: calls on different open devices may run on different threads;
- * each device serialises its own exchanges. GetDeviceCount, GetDeviceSerial,
- * Open and Close must not run concurrently with each other or with calls on
- * a device being closed.
+ * Threads: calls on different open devices run in parallel on different
+ * threads. Calls on one device are serialised, and so is its Close: a call
+ * that starts after Close has begun finds the device not open, and calls
+ * already running finish before Close clears the power. Open and Close may
+ * run on any thread; GetDeviceCount and GetDeviceSerial must not run
+ * concurrently with each other. The library starts no thread.
+ *
+ * Exit: FreeLibrary clears the power of every converter still open and
+ * closes it. When the process ends with the library loaded, the library
+ * touches no converter (the driver library may already be gone): a host
+ * clears power by calling Close for each device before it exits.
  *
  * Every exchange with a converter is bounded: 100 ms read time-out (200 ms
  * while a calibration image is written) and at most three attempts.
@@ -123,7 +130,10 @@ OVK47MXV_EXPORT int OVK47MXV_CALL GetDeviceSerial(int n, char* buf);
  * 0..31 (the lowest free one), or -1 when it cannot be opened. */
 OVK47MXV_EXPORT int OVK47MXV_CALL Open(const char* serial);
 
-/* Clears the converter's power, closes it and frees its index.
+/* Clears the converter's power, closes it and frees its index, after the
+ * calls on the device running on other threads have finished; calls that
+ * start later find the device not open. Hosts call it for each open device
+ * before they exit: the end of the process clears no converter's power.
  * Returns non-zero when a device was closed, 0 for an invalid index. */
 OVK47MXV_EXPORT int OVK47MXV_CALL Close(int dev);
 

@@ -103,6 +103,31 @@ inline std::string JitterBus(unsigned seed, const std::string& devices)
     return VirtualBus("jitter = " + std::to_string(seed) + "\n" + devices);
 }
 
+// The lines of a traffic text (the simulator's memory or its log file) as
+// "<usb serial> <event>", without the time column.
+inline std::vector<std::string> TrafficLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        std::string line = text.substr(start, end - start);
+        lines.push_back(line.substr(line.find(' ') + 1));
+    }
+    return lines;
+}
+
+// The events of one device among traffic lines, in order.
+inline std::vector<std::string> EventsOf(const std::vector<std::string>& lines, const std::string& usbSerial)
+{
+    std::vector<std::string> events;
+    std::string prefix = usbSerial + " ";
+    for (const std::string& line : lines) {
+        if (line.compare(0, prefix.size(), prefix) == 0)
+            events.push_back(line.substr(prefix.size()));
+    }
+    return events;
+}
+
 // The simulated driver's test controls, from one loaded copy of the driver,
 // which stays loaded while this object lives.
 class SimDriver {
@@ -152,25 +177,13 @@ public:
     {
         std::string text(static_cast<size_t>(GetTraffic(nullptr, 0)) + 1, '\0');
         GetTraffic(&text[0], static_cast<int>(text.size()));
-        std::vector<std::string> lines;
-        size_t start = 0;
-        for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-            std::string line = text.substr(start, end - start);
-            lines.push_back(line.substr(line.find(' ') + 1));
-        }
-        return lines;
+        return TrafficLines(text);
     }
 
     // The events of one device, in order.
     std::vector<std::string> TrafficOf(const std::string& usbSerial) const
     {
-        std::vector<std::string> events;
-        std::string prefix = usbSerial + " ";
-        for (const std::string& line : Traffic()) {
-            if (line.compare(0, prefix.size(), prefix) == 0)
-                events.push_back(line.substr(prefix.size()));
-        }
-        return events;
+        return EventsOf(Traffic(), usbSerial);
     }
 
 private:

@@ -1,12 +1,19 @@
 // The export layer: enumeration, the device table of 32 slots, the results
-// of every export for bad input, unloading the library with converters open,
-// and every operation against random replies.
+// of every export for bad input, unloading the library with converters open
+// and at the end of the host process, threads racing Close, and every
+// operation against random replies.
 #include "ApiTestSupport.h"
 
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <fstream>
+#include <functional>
 #include <random>
+#include <sstream>
+
+#include "hostRun.h"
 
 using apitest::ReadLine;
 using apitest::WriteLine;
@@ -239,6 +246,181 @@ TEST_F(FreshLibraryTest, UnloadingLibraryClearsPowerAndClosesOpenConverters)
     apitest::LibraryCopy again(Folder);
     ASSERT_TRUE(again.Loaded());
     EXPECT_EQ(0, again.Api.Open(NumberedSerial(2).c_str())) << "the handles were closed";
+}
+
+// The exit host (api_exithost.exe, beside the test program) opens a converter
+// and ends either after FreeLibrary or with the library still loaded; the
+// simulator it loads writes its traffic to a log file named in the K47MXV_SIM
+// file.
+class ProcessExitTest : public ::testing::Test {
+protected:
+    // Runs the host in mode ("free" or "exit") and returns the events of its
+    // converter from the log file.
+    std::vector<std::string> HostTraffic(const char* mode)
+    {
+        const std::string log = Folder.Path + mode + ".log";
+        const std::string ini = Folder.Path + mode + ".ini";
+        EXPECT_TRUE(Folder.Write((std::string(mode) + ".ini").c_str(),
+                                 "[simulator]\ntiming = virtual\nlog = " + log + "\n" + apitest::Device(usb)));
+        SetEnvironmentVariableA("K47MXV_SIM", ini.c_str());
+        std::string output = RunHost("api_exithost.exe", std::string(mode) + " " + usb);
+        SetEnvironmentVariableA("K47MXV_SIM", nullptr);
+        EXPECT_EQ(0u, output.find("opened 0")) << output;
+        std::ifstream file(log);
+        std::stringstream text;
+        text << file.rdbuf();
+        return apitest::EventsOf(apitest::TrafficLines(text.str()), usb);
+    }
+
+    apitest::TempFolder Folder;
+};
+
+// Unloading with FreeLibrary clears the power of a converter left open and
+// closes it; at the end of the process the driver library may already be
+// gone, so the library sends nothing and frees nothing.
+TEST_F(ProcessExitTest, FreeLibraryClearsPowerAndProcessEndSendsNothing)
+{
+    std::vector<std::string> freed = HostTraffic("free");
+    std::vector<std::string> ended = HostTraffic("exit");
+    ASSERT_FALSE(ended.empty()) << "the converter was opened";
+    EXPECT_EQ(apitest::Concat({ended, {"purge 3", WriteLine("CP\r"), "close"}}), freed);
+}
+
+// Threads against the simulator in real time, where a read sleeps without
+// holding the simulator's lock, so calls on different converters can overlap.
+// The bridge splits replies into packets at seeded random places.
+class DeviceThreadTest : public apitest::DeviceTest {
+protected:
+    // Longest a thread test may take before it counts as hung.
+    static constexpr DWORD threadsBoundMs = 20000;
+
+    void UseRealtimeBus(const std::string& devices, unsigned seed)
+    {
+        ASSERT_TRUE(Sim.Configure("[simulator]\ntiming = realtime\nlink = bridge\njitter = " +
+                                  std::to_string(seed) + "\n" + devices));
+    }
+
+    // Call n of a thread: SetRange, IsAlive, GetConfig and IsOpen in turn. The
+    // result as SetRange gives it: a truth value's 1 becomes OVK47MXV_OK, its 0
+    // OVK47MXV_NOT_OPEN, and any other value 1, which no function documents.
+    static int CallOnDevice(int dev, unsigned n)
+    {
+        DeviceConfig config;
+        int truth = 0;
+        switch (n % 4) {
+        case 0:
+            return SetRange(dev, static_cast<int>(n % 14));
+        case 1:
+            truth = IsAlive(dev);
+            break;
+        case 2:
+            truth = GetConfig(dev, &config);
+            break;
+        default:
+            truth = IsOpen(dev);
+            break;
+        }
+        return truth == 1 ? OVK47MXV_OK : truth == 0 ? OVK47MXV_NOT_OPEN : 1;
+    }
+
+    static DWORD WINAPI RunWork(LPVOID work)
+    {
+        (*static_cast<std::function<void()>*>(work))();
+        return 0;
+    }
+
+    // Runs each function on a thread of its own; false when they have not all
+    // ended within threadsBoundMs (those left are stopped).
+    static bool RunOnThreads(std::vector<std::function<void()>> work)
+    {
+        std::vector<HANDLE> threads;
+        for (std::function<void()>& function : work)
+            threads.push_back(CreateThread(nullptr, 0, &RunWork, &function, 0, nullptr));
+        bool ended = WaitForMultipleObjects(static_cast<DWORD>(threads.size()), threads.data(), TRUE,
+                                            threadsBoundMs) == WAIT_OBJECT_0;
+        for (HANDLE thread : threads) {
+            if (!ended)
+                TerminateThread(thread, 1);
+            CloseHandle(thread);
+        }
+        return ended;
+    }
+};
+
+// Threads call SetRange, IsAlive, GetConfig and IsOpen on one converter, with
+// late replies, while another thread closes it. Every result is one the
+// function documents; calls in flight finish before Close clears power, so
+// nothing follows Close's traffic; every call that starts after Close has
+// returned finds the converter not open.
+TEST_F(DeviceThreadTest, CloseWaitsForCallsInFlightAndLaterCallsFindDeviceClosed)
+{
+    for (unsigned seed : {1u, 2u, 3u}) {
+        SCOPED_TRACE("jitter seed " + std::to_string(seed));
+        UseRealtimeBus(apitest::Device(usb, "reply_delay = 40\n"), seed);
+        const int dev = ::Open(usb);
+        ASSERT_EQ(0, dev);
+        std::atomic<bool> closed{false};
+        std::atomic<int> succeeded{0}, undocumented{0}, openAfterClose{0};
+        // Calls until it has made callsAfterClose calls that started after Close returned.
+        auto hammer = [&](unsigned first) {
+            constexpr int callsAfterClose = 10;
+            for (unsigned n = first, after = 0; after < callsAfterClose; ++n) {
+                bool late = closed;
+                int result = CallOnDevice(dev, n);
+                succeeded += result == OVK47MXV_OK;
+                undocumented += result > 0 || result < OVK47MXV_BUSY || result == -2;
+                openAfterClose += late && result != OVK47MXV_NOT_OPEN;
+                after += late;
+            }
+        };
+        int closeResult = 0;
+        ASSERT_TRUE(RunOnThreads({[&] { hammer(0); }, [&] { hammer(1); }, [&] { hammer(2); },
+                                  [&] {
+                                      Sleep(300);  // the other threads are busy with the converter meanwhile
+                                      closeResult = ::Close(dev);
+                                      closed = true;
+                                  }}))
+            << "threads still running after " << threadsBoundMs << " ms";
+        EXPECT_NE(0, closeResult);
+        EXPECT_GT(succeeded, 3) << "calls ran on the open converter";
+        EXPECT_EQ(0, undocumented);
+        EXPECT_EQ(0, openAfterClose) << "calls after Close that did not find the converter closed";
+        std::vector<std::string> events = Sim.TrafficOf(usb);
+        std::vector<std::string> closing = {"purge 3", WriteLine("CP\r"), "close"};
+        ASSERT_GE(events.size(), closing.size());
+        EXPECT_EQ(closing, std::vector<std::string>(events.end() - 3, events.end())) << "nothing after Close";
+    }
+}
+
+// Two threads, each with a converter of its own: while one waits for its
+// reply the other exchanges with its converter, so the traffic interleaves.
+TEST_F(DeviceThreadTest, ExchangesWithDifferentConvertersOverlap)
+{
+    UseRealtimeBus(apitest::Device(usb) + apitest::Device("K4700002"), 7);
+    ASSERT_EQ(0, ::Open(usb));
+    ASSERT_EQ(1, ::Open("K4700002"));
+    Sim.ClearTraffic();
+    std::atomic<int> alive{0};
+    auto check = [&](int dev) {
+        for (int n = 0; n < 4; ++n)
+            alive += IsAlive(dev);
+    };
+    ASSERT_TRUE(RunOnThreads({[&] { check(0); }, [&] { check(1); }}));
+    EXPECT_EQ(8, alive);
+    // Lines of one converter between the other's command and its reply.
+    int overlapping = 0;
+    std::string waiting;  // the converter whose command awaits its reply, if any
+    for (const std::string& line : Sim.Traffic()) {
+        std::string device = line.substr(0, line.find(' '));
+        std::string event = line.substr(device.size() + 1);
+        if (!waiting.empty() && device != waiting)
+            ++overlapping;
+        if (event.compare(0, 6, "write ") == 0)
+            waiting = device;
+        else if (event.compare(0, 5, "read ") == 0 && device == waiting)
+            waiting.clear();
+    }
+    EXPECT_GT(overlapping, 0) << "the exchanges ran one after the other";
 }
 
 // Random replies for every command and random calls of every operation:

@@ -6,8 +6,8 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
+#include "childProcess.h"
 #include "myString.h"
 
 // Runs <test program's folder>\hostName with the given command-line tail and
@@ -24,16 +24,8 @@ inline std::string RunHost(const char* hostName, const std::string& arguments)
     if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
         return "pipe failed";
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
-    PROCESS_INFORMATION process{};
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back(0);
-    BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                  &startup, &process);
+    PROCESS_INFORMATION process;
+    bool started = StartChild(commandLine, nullptr, writeEnd, writeEnd, process);
     CloseHandle(writeEnd);
     std::string output;
     if (started) {

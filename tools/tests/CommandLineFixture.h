@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ApiBinding.h"
+#include "childProcess.h"
 
 // The longest a child may run before the test gives up on it.
 constexpr DWORD kChildTimeoutMs = 60000;
@@ -127,16 +128,9 @@ protected:
         HANDLE in = OpenStandardFile("in.txt", false);
         HANDLE out = OpenStandardFile("out.txt", true);
         HANDLE err = OpenStandardFile("err.txt", true);
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = in;
-        startup.hStdOutput = out;
-        startup.hStdError = err;
-        PROCESS_INFORMATION process{};
-        std::string line = "\"" + program + "\" " + arguments;
-        const BOOL started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                            &startup, &process);
+        PROCESS_INFORMATION process;
+        const std::string line = "\"" + program + "\" " + arguments;
+        const bool started = StartChild(line, in, out, err, process);
         CloseHandle(in);
         CloseHandle(out);
         CloseHandle(err);

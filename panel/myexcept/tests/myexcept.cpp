@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "childProcess.h"
+
 namespace {
 
 // Bound for a child program to end, crash report and all.
@@ -104,24 +106,15 @@ struct ChildRun {
 
 ChildRun RunCrashHost(const char* mode, CrashFolder& folder)
 {
-    std::string line = "\"" + ThisFolder() + "\\crash_host.exe\" " + mode;
-    std::vector<char> commandLine(line.begin(), line.end());
-    commandLine.push_back(0);
+    const std::string line = "\"" + ThisFolder() + "\\crash_host.exe\" " + mode;
     // The child's output, and the crash backtrace Wine's debugger prints
     // into it, would only clutter the test log.
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE nul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                              OPEN_EXISTING, 0, nullptr);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = nul;
-    startup.hStdOutput = nul;
-    startup.hStdError = nul;
-    PROCESS_INFORMATION process{};
+    PROCESS_INFORMATION process;
     ChildRun run;
-    BOOL started = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                  &startup, &process);
+    const bool started = StartChild(line, nul, nul, nul, process);
     CloseHandle(nul);
     if (!started)
         return run;
