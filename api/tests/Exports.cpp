@@ -283,7 +283,7 @@ TEST_F(ProcessExitTest, FreeLibraryClearsPowerAndProcessEndSendsNothing)
     std::vector<std::string> freed = HostTraffic("free");
     std::vector<std::string> ended = HostTraffic("exit");
     ASSERT_FALSE(ended.empty()) << "the converter was opened";
-    EXPECT_EQ(apitest::Concat({ended, {"purge 3", WriteLine("CP\r"), "close"}}), freed);
+    EXPECT_EQ(apitest::Concat({ended, {"purge 1", WriteLine("CP\r"), "close"}}), freed);
 }
 
 // Threads against the simulator in real time, where a read sleeps without
@@ -386,7 +386,7 @@ TEST_F(DeviceThreadTest, CloseWaitsForCallsInFlightAndLaterCallsFindDeviceClosed
         EXPECT_EQ(0, undocumented);
         EXPECT_EQ(0, openAfterClose) << "calls after Close that did not find the converter closed";
         std::vector<std::string> events = Sim.TrafficOf(usb);
-        std::vector<std::string> closing = {"purge 3", WriteLine("CP\r"), "close"};
+        std::vector<std::string> closing = {"purge 1", WriteLine("CP\r"), "close"};
         ASSERT_GE(events.size(), closing.size());
         EXPECT_EQ(closing, std::vector<std::string>(events.end() - 3, events.end())) << "nothing after Close";
     }
