@@ -17,6 +17,9 @@ constexpr const char* driverFileNames[] = {"\\OVK47MXVusb.dll", "\\47KMXVusb.dll
 constexpr DWORD moduleFileNameBytes = 10240;
 // Device identifier of a converter: vendor 0x5A17 (high 16 bits), product 0x0C42.
 constexpr ULONG converterDeviceId = 0x5A170C42;
+// Room for bytes read only to be discarded: more than the line carries in
+// any wait of the library (about one byte a millisecond).
+constexpr DWORD discardBytes = 1024;
 
 // The folder of the module's file name; false when the name cannot be read whole.
 bool GetModuleFolder(HMODULE module, char (&folder)[moduleFileNameBytes])
@@ -77,14 +80,14 @@ bool CMXV::ResolveEntryPoints()
 {
     HMODULE m = Link.DriverModule;
     bool required = Resolve(m, "FT_Write", Link.FT_Write) && Resolve(m, "FT_Read", Link.FT_Read) &&
-           Resolve(m, "FT_OpenEx", Link.FT_OpenEx) && Resolve(m, "FT_ListDevices", Link.FT_ListDevices) &&
-           Resolve(m, "FT_Close", Link.FT_Close) && Resolve(m, "FT_ResetDevice", Link.FT_ResetDevice) &&
-           Resolve(m, "FT_Purge", Link.FT_Purge) && Resolve(m, "FT_SetTimeouts", Link.FT_SetTimeouts) &&
-           Resolve(m, "FT_GetQueueStatus", Link.FT_GetQueueStatus) &&
-           Resolve(m, "FT_CreateDeviceInfoList", Link.FT_CreateDeviceInfoList) &&
-           Resolve(m, "FT_GetDeviceInfoList", Link.FT_GetDeviceInfoList) &&
-           Resolve(m, "FT_GetStatus", Link.FT_GetStatus) &&
-           Resolve(m, "FT_SetFlowControl", Link.FT_SetFlowControl) &&
+                    Resolve(m, "FT_OpenEx", Link.FT_OpenEx) && Resolve(m, "FT_ListDevices", Link.FT_ListDevices) &&
+                    Resolve(m, "FT_Close", Link.FT_Close) && Resolve(m, "FT_ResetDevice", Link.FT_ResetDevice) &&
+                    Resolve(m, "FT_Purge", Link.FT_Purge) && Resolve(m, "FT_SetTimeouts", Link.FT_SetTimeouts) &&
+                    Resolve(m, "FT_GetQueueStatus", Link.FT_GetQueueStatus) &&
+                    Resolve(m, "FT_CreateDeviceInfoList", Link.FT_CreateDeviceInfoList) &&
+                    Resolve(m, "FT_GetDeviceInfoList", Link.FT_GetDeviceInfoList) &&
+                    Resolve(m, "FT_GetStatus", Link.FT_GetStatus) &&
+                    Resolve(m, "FT_SetFlowControl", Link.FT_SetFlowControl) &&
                     Resolve(m, "FT_SetBaudRate", Link.FT_SetBaudRate);
     Resolve(m, "FT_SetLatencyTimer", Link.FT_SetLatencyTimer);
     return required;
@@ -216,7 +219,7 @@ int CMXV::WriteBytes(const void* bytes, DWORD count)
             break;
     }
     if (sent > 0) {
-        char discarded[64];
+        char discarded[discardBytes];
         ReadWithin(LineTimeMs(sent) + incompleteCommandGapMs + 1, discarded, sizeof discarded);
     }
     return 0;
@@ -266,7 +269,7 @@ DWORD CMXV::ReadWithin(ULONG timeoutMs, void* buffer, DWORD count)
 void CMXV::DiscardLateReply()
 {
     LockScope lock(Lock);
-    char discarded[1024];  // more than the line carries in a read time-out
+    char discarded[discardBytes];
     ReadBytes(discarded, sizeof discarded);
     PurgeLink();
 }

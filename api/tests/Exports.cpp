@@ -580,7 +580,8 @@ TEST_F(RandomReplyTest, EveryOperationGivesDocumentedResultsWithinTimeOuts)
         if (round % 100 == 0) {
             ::Close(dev);
             // Replies split at random and up to 150 ms late, some beyond the read time-out.
-            ASSERT_TRUE(Sim.Configure(apitest::JitterBus(1 + round / 100, apitest::Device(usb, "reply_delay = 150\n"))));
+            const unsigned seed = 1 + round / 100;
+            ASSERT_TRUE(Sim.Configure(apitest::JitterBus(seed, apitest::Device(usb, "reply_delay = 150\n"))));
             dev = ::Open(usb);
             ASSERT_EQ(0, dev);
         }
