@@ -43,7 +43,9 @@
  * clears power by calling Close for each device before it exits.
  *
  * Every exchange with a converter is bounded: 100 ms read time-out (200 ms
- * while a calibration image is written) and at most three attempts.
+ * while a calibration image is written) and at most three attempts. An
+ * attempt whose reply is short or unusable waits one time-out more for the
+ * rest of a late reply, so that no later exchange reads it as its own.
  */
 #ifndef OVK47MXV_API_H
 #define OVK47MXV_API_H
