@@ -13,6 +13,7 @@
 const char kDefaultSimConfig[] =
     "[simulator]\n"
     "timing = realtime\n"
+    "link = bridge\n"
     "[device]\n"
     "usb_serial = K4700001\n";
 
