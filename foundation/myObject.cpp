@@ -82,6 +82,14 @@ const char* TraceTypeName(const TmyObject* object, char (&numbered)[32])
     return numbered;
 }
 
+// The indent after a change, kept within 0..maxTraceIndent. The sum is taken
+// in 64 bits so that no change, however large, can wrap it past the limits.
+int ChangedIndent(int indent, int change)
+{
+    int64_t sum = static_cast<int64_t>(indent) + change;
+    return sum < 0 ? 0 : (sum > maxTraceIndent ? maxTraceIndent : static_cast<int>(sum));
+}
+
 // Formats the message behind the indent. A message that does not fit is cut;
 // the "\r\n" is added by the caller.
 void FormatMessage(char (&message)[traceBufferBytes], const char* format, va_list args)
@@ -125,9 +133,7 @@ void Trace(const TmyObject* object, int indentChange, const char* format, ...)
         return;
     NoteTracingThread();
     if (indentChange > 0)
-        traceState.Indent = traceState.Indent + indentChange > maxTraceIndent
-                                ? maxTraceIndent
-                                : traceState.Indent + indentChange;
+        traceState.Indent = ChangedIndent(traceState.Indent, indentChange);
 
     char message[traceBufferBytes];
     va_list args;
@@ -160,7 +166,7 @@ void Trace(const TmyObject* object, int indentChange, const char* format, ...)
         Application.LogFile->Write(line, static_cast<unsigned>(end + 2));
 
     if (indentChange < 0)
-        traceState.Indent = traceState.Indent + indentChange < 0 ? 0 : traceState.Indent + indentChange;
+        traceState.Indent = ChangedIndent(traceState.Indent, indentChange);
 }
 
 void DebugOutput(const char* text)

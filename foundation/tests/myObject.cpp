@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
 #include <regex>
 #include <string>
@@ -145,6 +146,18 @@ TEST_F(TraceTest, IndentStaysWithinZeroAndFiveHundred)
     Trace(&object, -3000, "c");
     EXPECT_EQ(std::string(500, ' ') + "c", Message(Last()));
     Trace(&object, -1, "d");
+    EXPECT_EQ("d", Message(Last()));
+}
+
+TEST_F(TraceTest, IndentChangesAtTheIntLimitsAreClampedWithoutOverflow)
+{
+    TmyObject object;
+    Trace(&object, 1, "a");
+    Trace(&object, INT_MAX, "b");
+    EXPECT_EQ(std::string(500, ' ') + "b", Message(Last()));
+    Trace(&object, INT_MIN, "c");
+    EXPECT_EQ(std::string(500, ' ') + "c", Message(Last()));
+    Trace(&object, 0, "d");
     EXPECT_EQ("d", Message(Last()));
 }
 
