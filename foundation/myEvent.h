@@ -1,6 +1,7 @@
 // TmyEvent: a bound event handler, a target object plus one of its member
 // functions. An event is set by storing both together; there is no list of
-// handlers. Firing an unset event does nothing and yields 0.
+// handlers. The event is set only while both are; firing an unset event does
+// nothing and yields 0.
 #pragma once
 
 #include "myObject.h"
@@ -22,12 +23,12 @@ public:
         Target = nullptr;
         Method = nullptr;
     }
-    bool IsSet() const { return Target != nullptr; }
+    bool IsSet() const { return Target != nullptr && Method != nullptr; }
 
-    // Calls the handler on the target when set; an unset event costs one test.
+    // Calls the handler on the target when set; an unset event costs two tests.
     int Fire(Args... args) const
     {
-        if (!Target)
+        if (!IsSet())
             return 0;
         return (Target->*Method)(args...);
     }
