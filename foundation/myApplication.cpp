@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -39,15 +40,30 @@ const char* const memoryBitNames[32] = {
     "SEC_COMMIT", "SEC_NOCACHE", "",      "",            "4MB_PAGES",
 };
 
-// Appends ",NAME" for every set bit of value, from bit 0 upwards.
-int AppendBitNames(char* out, size_t room, unsigned value)
+// Appends formatted text to a line of used characters in room bytes (the
+// terminator included) and returns the new length. A text that does not fit
+// is cut; the length stops at the last cell, since snprintf reports the length
+// a cut text would have had and room - length must never wrap.
+size_t AppendToLine(char* line, size_t room, size_t used, const char* format, ...)
+    __attribute__((format(printf, 4, 5)));
+size_t AppendToLine(char* line, size_t room, size_t used, const char* format, ...)
 {
-    int written = 0;
+    va_list args;
+    va_start(args, format);
+    int written = vsnprintf(line + used, room - used, format, args);
+    va_end(args);
+    size_t end = used + (written < 0 ? 0 : static_cast<size_t>(written));
+    return end < room ? end : room - 1;
+}
+
+// Appends ",NAME" for every set bit of value, from bit 0 upwards.
+size_t AppendBitNames(char* line, size_t room, size_t used, unsigned value)
+{
     for (unsigned bit = 0; bit < 32; ++bit) {
-        if ((value & (1u << bit)) && static_cast<size_t>(written) < room)
-            written += snprintf(out + written, room - written, ",%s", memoryBitNames[bit]);
+        if (value & (1u << bit))
+            used = AppendToLine(line, room, used, ",%s", memoryBitNames[bit]);
     }
-    return written;
+    return used;
 }
 
 // A region MemoryReport lists: readable and matching the mask in all of
@@ -61,19 +77,7 @@ bool IsReportedRegion(const MEMORY_BASIC_INFORMATION& region, unsigned mask)
 void ReportRegion(const MEMORY_BASIC_INFORMATION& region)
 {
     char line[1024];
-    uintptr_t base = reinterpret_cast<uintptr_t>(region.BaseAddress);
-    size_t room = sizeof line - 4;
-    int n = snprintf(line, room, "Allocated remains: %08llx-%08llX", static_cast<unsigned long long>(base),
-                     static_cast<unsigned long long>(base + region.RegionSize));
-    n += AppendBitNames(line + n, room - n, region.Protect);
-    n += AppendBitNames(line + n, room - n, region.State);
-    n += AppendBitNames(line + n, room - n, region.Type);
-    n += snprintf(line + n, room - n, " [%08llx,%dkB",
-                  static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(region.AllocationBase)),
-                  static_cast<int>(region.RegionSize / 1024));
-    n += AppendBitNames(line + n, room - n, region.AllocationProtect);
-    snprintf(line + n, sizeof line - n, "]\r\n");
-    DebugOutput(line);
+    DebugOutput(FormatMemoryRegion(line, sizeof line, region));
 }
 
 // The allocation base of the module that holds this code: the program's or
@@ -187,6 +191,24 @@ unsigned TmyApplication::GetArgumentCount() const
         ++count;
     } while (token.Length() != 0);
     return count;
+}
+
+const char* FormatMemoryRegion(char* line, size_t size, const MEMORY_BASIC_INFORMATION& region)
+{
+    // Room is kept for the "]\r\n" that ends every line, however much is cut.
+    const size_t room = size - 3;
+    uintptr_t base = reinterpret_cast<uintptr_t>(region.BaseAddress);
+    size_t n = AppendToLine(line, room, 0, "Allocated remains: %08llx-%08llX", static_cast<unsigned long long>(base),
+                            static_cast<unsigned long long>(base + region.RegionSize));
+    n = AppendBitNames(line, room, n, region.Protect);
+    n = AppendBitNames(line, room, n, region.State);
+    n = AppendBitNames(line, room, n, region.Type);
+    n = AppendToLine(line, room, n, " [%08llx,%dkB",
+                     static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(region.AllocationBase)),
+                     static_cast<int>(region.RegionSize / 1024));
+    n = AppendBitNames(line, room, n, region.AllocationProtect);
+    memcpy(line + n, "]\r\n", 4);
+    return line;
 }
 
 void TmyApplication::MemoryReport(unsigned mask) const

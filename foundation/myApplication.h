@@ -27,6 +27,11 @@ constexpr unsigned myThunkSpaceBytes = (myThunkSlotCount * myThunkSlotBytes + 0x
 // Name of the window class of every framework window.
 constexpr const char* myWindowClassName = "TmyComponent";
 
+// Builds the line MemoryReport prints for one region into line, which holds
+// size bytes (at least 4). A line that does not fit is cut and still ends
+// with "]\r\n". Returns line.
+const char* FormatMemoryRegion(char* line, size_t size, const MEMORY_BASIC_INFORMATION& region);
+
 class TmyApplication : public TmyObject {
 public:
     // Runs once, from static initialisation.

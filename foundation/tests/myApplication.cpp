@@ -150,6 +150,27 @@ TEST(ApplicationMemoryReport, PrintsNothingWhenNoRegionMatches)
     EXPECT_TRUE(capture.Texts().empty());
 }
 
+TEST(ApplicationMemoryReport, LineTooLongForItsBufferIsCutAndStillEnds)
+{
+    // Every bit named in all four bit fields and wide numbers: the line outgrows
+    // 1024 bytes at both word sizes.
+    MEMORY_BASIC_INFORMATION region{};
+    region.BaseAddress = region.AllocationBase = reinterpret_cast<void*>(~uintptr_t(0) << 16);
+    region.RegionSize = 0x7FFF0000;
+    region.Protect = region.State = region.Type = region.AllocationProtect = ~0u;
+    std::string longest;
+    for (size_t size : {1024, 40, 4}) {
+        std::string buffer(2048, '#');
+        std::string line = FormatMemoryRegion(&buffer[0], size, region);
+        ASSERT_LT(line.size(), size);
+        EXPECT_EQ("]\r\n", line.substr(line.size() - 3));
+        EXPECT_EQ(std::string(buffer.size() - size, '#'), buffer.substr(size)) << size;
+        if (longest.empty())
+            longest = line;
+        EXPECT_EQ(0u, longest.find(line.substr(0, line.size() - 3))) << size;
+    }
+}
+
 TEST(ApplicationShutdown, WindowLeftOpenAtExitKeepsTheClassRegistered)
 {
     std::string output = RunHost("window");
