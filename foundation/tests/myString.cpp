@@ -1,8 +1,9 @@
 // Tests of the reference-counted strings: block capacities, copy-on-write
-// sharing, searches and ordering, path parts, command-line tokens and the
-// code-page conversions.
+// sharing (also across threads), searches and ordering, path parts,
+// command-line tokens and the code-page conversions.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include <windows.h>
@@ -188,6 +189,56 @@ TEST(StringSharing, FormatIntoSharedStringLeavesOtherHolderAlone)
     TmyString alone(TmyReserve{40});
     alone.Format("%d", 7);
     EXPECT_EQ(41u, alone.Capacity());
+}
+
+// Threads that copy, append to and release strings sharing a few blocks: the
+// counts stay exact only when each reference change is atomic.
+struct SharingWork {
+    HANDLE start;  // set once every thread exists, so that they overlap
+    const TmyString* shared;
+    unsigned sharedCount;
+    LONG mismatches;
+};
+
+DWORD WINAPI CopyAppendAndRelease(LPVOID parameter)
+{
+    SharingWork& work = *static_cast<SharingWork*>(parameter);
+    WaitForSingleObject(work.start, 60000);
+    for (unsigned round = 0; round < 1000000; ++round) {
+        const TmyString& source = work.shared[round % work.sharedCount];
+        TmyString copy = source;
+        TmyString second = copy;
+        copy = work.shared[(round + 1) % work.sharedCount];
+        if (round % 8 != 0)
+            continue;
+        second += TmyString("+");
+        if (second.Length() != source.Length() + 1 || strncmp(second.c_str(), source.c_str(), source.Length()) != 0)
+            InterlockedIncrement(&work.mismatches);
+    }
+    return 0;
+}
+
+TEST(StringSharing, ThreadsSharingBlocksKeepTheCountsExact)
+{
+    const TmyString shared[] = {TmyString("alpha"), TmyString("beta"), TmyString("gamma")};
+    SharingWork work{CreateEventA(nullptr, TRUE, FALSE, nullptr), shared, 3, 0};
+    HANDLE threads[4];
+    for (HANDLE& thread : threads)
+        thread = CreateThread(nullptr, 0, &CopyAppendAndRelease, &work, 0, nullptr);
+    SetEvent(work.start);
+    // A bound against a hang only: the work itself takes a fraction of it.
+    bool ended = WaitForMultipleObjects(4, threads, TRUE, 60000) == WAIT_OBJECT_0;
+    for (HANDLE thread : threads) {
+        if (!ended)
+            TerminateThread(thread, 1);
+        CloseHandle(thread);
+    }
+    CloseHandle(work.start);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(0, work.mismatches);
+    for (const TmyString& text : shared)
+        EXPECT_EQ(1, text.References()) << text.c_str();
+    EXPECT_STREQ("beta", shared[1].c_str());
 }
 
 // ------------------------------------------------------ parts and search
