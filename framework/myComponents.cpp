@@ -355,10 +355,10 @@ int TmyComponent::IsFocused()
     return Window && GetFocus() == Window;
 }
 
-// A component paints its own window: no offset is added.
-POINT TmyComponent::GetWindowOffset(POINT point)
+// A component paints its own window: its offset in it is (0, 0).
+POINT TmyComponent::GetWindowOffset(POINT)
 {
-    return point;
+    return POINT{0, 0};
 }
 
 // A child window belongs to its parent's tree; a top-level or pop-up window is its own root.

@@ -463,6 +463,19 @@ TEST_F(ComponentGeometry, BoundsFollowMovesAndResizes)
     EXPECT_EQ(80, component.GetClientHeight());
 }
 
+TEST_F(ComponentGeometry, OffsetInTheWindowCountsFromTheComponent)
+{
+    TestComponent component(WS_POPUP, 30, 40, 100, 100);
+    auto* child = new TmyControl(&component, 10, 20, 30, 30);
+    auto* inner = new TmyControl(child, 1, 2, 5, 5);
+    const auto offset = [](TmyControl* control) {
+        const POINT point = control->GetWindowOffset(POINT{5, 7});
+        return std::make_pair(point.x, point.y);
+    };
+    EXPECT_EQ(std::make_pair(0L, 0L), offset(&component));
+    EXPECT_EQ(std::make_pair(11L, 22L), offset(inner));
+}
+
 TEST_F(ComponentGeometry, ClientSizeAddsTheFrame)
 {
     TestComponent component(WS_OVERLAPPEDWINDOW, 10, 10, 300, 200);
