@@ -861,11 +861,12 @@ int TmyComponent::RunModal(HWND owner)
             PostQuitMessage(static_cast<int>(myMessage.wParam));
             break;
         }
-        // Closing an ancestor first closes this dialog; the ancestor's
-        // WM_CLOSE, posted again, then reaches the loop outside.
+        // Closing an ancestor first closes this dialog, at once, so that no
+        // WM_CLOSE for it stays queued after the loop; the ancestor's
+        // WM_CLOSE, posted again once, then reaches the loop outside.
         if (myMessage.message == WM_CLOSE && IsAncestorWindow(myMessage.hwnd, Window)) {
             PostMessageA(myMessage.hwnd, WM_CLOSE, 0, 0);
-            PostMessageA(Window, WM_CLOSE, 0, 0);
+            SendMessageA(Window, WM_CLOSE, 0, 0);
             continue;
         }
         TranslateMessage(&myMessage);

@@ -82,11 +82,13 @@ public:
 // Event handlers of the tests: message filter, focus, wheel, timer and paint.
 class Handlers : public TmyObject {
 public:
-    // Filter: counts WM_DESTROY; rewrites RewriteFrom to RewriteTo with RewriteWParam.
+    // Filter: counts WM_DESTROY and WM_CLOSE; rewrites RewriteFrom to RewriteTo with RewriteWParam.
     int Filter(TmyComponent*, UINT* message, WPARAM* wParam, LPARAM*)
     {
         if (*message == WM_DESTROY)
             ++Destroys;
+        if (*message == WM_CLOSE)
+            ++Closes;
         if (*message == RewriteFrom) {
             *message = RewriteTo;
             *wParam = RewriteWParam;
@@ -117,6 +119,7 @@ public:
     }
 
     int Destroys = 0;
+    int Closes = 0;
     UINT RewriteFrom = 0xFFFFFFFF;
     UINT RewriteTo = 0;
     WPARAM RewriteWParam = 0;
@@ -722,6 +725,26 @@ TEST_F(ComponentModal, ClosingTheOwnerEndsTheDialogFirstThenClosesTheOwner)
     Pump();
     EXPECT_EQ(1, ownerDeletions);
     EXPECT_EQ(1, dialogDeletions);
+}
+
+TEST_F(ComponentModal, AncestorsCloseEndsTheDialogOnceAndLeavesItToItsCreator)
+{
+    Handlers ownerFilter;
+    Handlers dialogFilter;
+    int dialogDeletions = 0;
+    TestComponent owner(WS_POPUP | WS_VISIBLE, 0, 0, 200, 200);
+    // The owner's filter swallows its close, so the owner and its pop-ups stay.
+    ownerFilter.RewriteFrom = WM_CLOSE;
+    owner.OnMessage.Set(&ownerFilter, &Handlers::Filter);
+    auto* dialog = new TestComponent(WS_POPUP, 10, 10, 100, 100, owner.GetWindow(), &dialogDeletions);
+    dialog->OnMessage.Set(&dialogFilter, &Handlers::Filter);
+    PostMessageA(owner.GetWindow(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(-1, dialog->RunModal(nullptr));
+    Pump();
+    ASSERT_EQ(0, dialogDeletions);
+    EXPECT_EQ(1, dialogFilter.Closes);
+    EXPECT_EQ(1, ownerFilter.Closes);
+    delete dialog;
 }
 
 TEST_F(ComponentModal, DialogDeletedDuringItsLoopEndsItAsClosed)
