@@ -257,6 +257,8 @@ TmyControl::~TmyControl()
     ForgetInPointerFeedback(this);
     delete Anchors;
     OnDestroy.Fire(this);
+    for (UINT_PTR id : TimerIds)
+        KillTimer(nullptr, id);
     if (TimerThunk)
         FreeThunk(TimerThunk);
     LeaveStyleTable();
@@ -696,12 +698,16 @@ UINT_PTR TmyControl::StartTimer(unsigned milliseconds)
         TimerThunk = AllocThunk(myTimerTarget(), this);
     if (!TimerThunk)
         return 0;
-    return SetTimer(nullptr, 0, milliseconds, reinterpret_cast<TIMERPROC>(TimerThunk));
+    const UINT_PTR id = SetTimer(nullptr, 0, milliseconds, reinterpret_cast<TIMERPROC>(TimerThunk));
+    if (id)
+        TimerIds.push_back(id);
+    return id;
 }
 
 void TmyControl::StopTimer(UINT_PTR id)
 {
     KillTimer(nullptr, id);
+    TimerIds.erase(std::remove(TimerIds.begin(), TimerIds.end(), id), TimerIds.end());
 }
 
 // ---- Focus -----------------------------------------------------------------

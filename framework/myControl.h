@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "myEvent.h"
 #include "myList.h"
@@ -296,6 +297,9 @@ protected:
     int32_t Align;
     TmyAnchors* Anchors;
     HWND Window;
+    // Ids of the running StartTimer timers: the destructor kills them, so no
+    // tick reaches a later owner of the timer thunk.
+    std::vector<UINT_PTR> TimerIds;
 
 public:
     // Events, in index order; every handler gets the sender first.

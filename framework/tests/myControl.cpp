@@ -308,6 +308,19 @@ TEST_F(ControlTreeTest, WindowlessTimerFiresThroughItsThunkWhichDestructionRelea
     FreeThunk(reused);
 }
 
+TEST_F(ControlTreeTest, DeletedControlsTimersDieWithIt)
+{
+    ASSERT_NE(0u, a->StartTimer(10));
+    void* thunk = a->GetTimerThunk();
+    delete a;
+    // The next control that takes a timer thunk gets the same slot.
+    const UINT_PTR own = b->StartTimer(100000);
+    EXPECT_EQ(thunk, b->GetTimerThunk());
+    recorder.Take();
+    EXPECT_FALSE(::PumpUntil([&] { return !recorder.Log.empty(); }, 300)) << recorder.Log.front();
+    b->StopTimer(own);
+}
+
 // ---- Mouse routing ---------------------------------------------------------------
 
 class MouseRoutingTest : public ControlTreeTest {
