@@ -112,6 +112,13 @@ TmyControl* RootControl(TmyControl* control)
     return control;
 }
 
+// True when control is the root of its own tree: a top-level or pop-up
+// component, whose parent field names its owner.
+bool IsOwnRoot(TmyControl* control)
+{
+    return static_cast<TmyControl*>(control->GetRoot()) == control;
+}
+
 // Mouse events reach a child in its own coordinates, truncated to 16 bits as in the message.
 int ForwardMouse(TmyControl* target, unsigned code, unsigned keys, int x, int y)
 {
@@ -416,7 +423,7 @@ void TmyControl::EnabledChanged(int enabled)
         PressedChild = nullptr;
     StateChanged();
     Invalidate();
-    if (static_cast<TmyControl*>(GetRoot()) == this)
+    if (IsOwnRoot(this))
         return;
     for (TmyControl* child = FirstChild; child; child = child->NextSibling)
         child->SetParentEnabled(IsEnabled());
@@ -714,7 +721,9 @@ void TmyControl::StopTimer(UINT_PTR id)
 
 // Marks (control given) or clears (null) the focus path through this control;
 // the other branches leave the path, and its old end hears FocusChanged(0).
-// Returns 1 when a child left the path.
+// The path ends at the control's own root: a pop-up's parent field is its
+// owner, whose path stays for when the focus comes back. Returns 1 when a
+// child left the path.
 int TmyControl::SetFocusPath(TmyControl* control)
 {
     SetState(StateFocusPath, control != nullptr);
@@ -730,7 +739,7 @@ int TmyControl::SetFocusPath(TmyControl* control)
             FocusChanged(0);
         return cleared;
     }
-    if (Parent)
+    if (Parent && !IsOwnRoot(this))
         Parent->SetFocusPath(this);
     if (control == this)
         FocusChanged(1);
@@ -827,7 +836,7 @@ int TmyControl::RouteChar(WPARAM* character, unsigned flags)
 }
 
 // Fires OnMouseWheel with the pass-on flag preset; unless the handler cleared
-// it, the parent gets the wheel too.
+// it, the parent gets the wheel too, up to the control's own root.
 int TmyControl::MouseWheel(unsigned parameter, TmyControl* sender)
 {
     const int notches = static_cast<int16_t>(HIWORD(parameter));
@@ -835,7 +844,7 @@ int TmyControl::MouseWheel(unsigned parameter, TmyControl* sender)
     const int result = OnMouseWheel.Fire(this, notches, LOWORD(parameter), &passOn);
     if (!passOn)
         return result;
-    return Parent ? Parent->MouseWheel(parameter, sender) : 0;
+    return Parent && !IsOwnRoot(this) ? Parent->MouseWheel(parameter, sender) : 0;
 }
 
 TmyControl* TmyControl::HitTest(int x, int y, int deep)

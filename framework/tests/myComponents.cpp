@@ -663,6 +663,29 @@ TEST_F(ComponentFocus, FocusLeavingAndReturningRestoresTheSameControl)
     DestroyWindow(other);
 }
 
+// A pop-up's parent field is its owner: neither its focus path nor the wheel
+// it does not keep reaches into the owner.
+TEST_F(ComponentFocus, PopUpTakingAndGivingBackTheFocusLeavesTheOwnersPath)
+{
+    Handlers handlers;
+    TestComponent owner(WS_POPUP | WS_VISIBLE, 0, 0, 100, 100);
+    auto* field = new TmyControl(&owner, 1, 0, 10, 10);
+    field->SetState(StateTabStop, 1);
+    owner.OnMouseWheel.Set(&handlers, &Handlers::Wheel);
+    field->SetFocus();
+    Pump();
+    TestComponent popUp(WS_POPUP | WS_VISIBLE, 20, 20, 50, 50, owner.GetWindow());
+    auto* button = new TmyControl(&popUp, 0, 0, 10, 10);
+    button->SetFocus();
+    Pump();
+    EXPECT_TRUE(field->HasState(StateFocusPath));
+    popUp.MouseEvent(MouseCodeWheel, 1u << 16, 0, 0);
+    EXPECT_TRUE(handlers.Notches.empty());
+    SetFocus(owner.GetWindow());
+    Pump();
+    EXPECT_TRUE(field->IsFocused());
+}
+
 // ---- Modal loops -------------------------------------------------------------
 
 using ComponentModal = ComponentTest;
