@@ -128,6 +128,26 @@ enum TmyTextAlign : unsigned {
     AlignTextMiddle = 0x40,
 };
 
+// Lets code that fires a control's events notice when a handler deleted the
+// control: the control's destructor marks every guard that watches it, so
+// the code touches nothing of a deleted control after the event.
+class TmyControlGuard {
+public:
+    explicit TmyControlGuard(const TmyControl* control);
+    ~TmyControlGuard();
+    TmyControlGuard(const TmyControlGuard&) = delete;
+    TmyControlGuard& operator=(const TmyControlGuard&) = delete;
+
+    bool Alive() const { return !Deleted; }
+    // Called by the destructor of control.
+    static void MarkDeleted(const TmyControl* control);
+
+private:
+    const TmyControl* Control;
+    TmyControlGuard* Outer;
+    bool Deleted;
+};
+
 class TmyControl : public TmyObject {
 public:
     // Construction: joins the parent's style table and child list (see the
