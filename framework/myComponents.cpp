@@ -327,6 +327,7 @@ TmyComponent::TmyComponent(const char* title, DWORD style, DWORD exStyle, int x,
 TmyComponent::~TmyComponent()
 {
     MarkModalFramesDeleted(this);
+    TmyControlGuard::MarkDeleted(this);
     delete BackBuffer;
     BackBuffer = nullptr;
     if (Window) {
@@ -342,11 +343,13 @@ TmyComponent::~TmyComponent()
         Application.MainComponent = nullptr;
 }
 
-// Fires OnPaint; a subclassed window procedure paints too.
+// Fires OnPaint; a subclassed window procedure paints too, unless the
+// handler deleted the component.
 void TmyComponent::Paint(HDC dc)
 {
+    TmyControlGuard guard(this);
     OnPaint.Fire(this, dc);
-    if (PreviousWindowProc != DefWindowProcA)
+    if (guard.Alive() && PreviousWindowProc != DefWindowProcA)
         CallWindowProcA(PreviousWindowProc, Window, WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
 }
 
@@ -355,10 +358,10 @@ int TmyComponent::IsFocused()
     return Window && GetFocus() == Window;
 }
 
-// A component paints its own window: no offset is added.
-POINT TmyComponent::GetWindowOffset(POINT point)
+// A component paints its own window: its offset in it is (0, 0).
+POINT TmyComponent::GetWindowOffset(POINT)
 {
-    return point;
+    return POINT{0, 0};
 }
 
 // A child window belongs to its parent's tree; a top-level or pop-up window is its own root.
@@ -569,8 +572,13 @@ void TmyComponent::UserMessage(unsigned, WPARAM, LPARAM) {}
 LRESULT TmyComponent::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     TmyProfilerScope probe(probeWholeCall, probeFile, probeName);
-    if (OnMessage.IsSet())
+    if (OnMessage.IsSet()) {
+        // A filter that deleted the component took its window with it.
+        TmyControlGuard guard(this);
         OnMessage.Fire(this, &message, &wParam, &lParam);
+        if (!guard.Alive())
+            return 0;
+    }
     if (message == 0)
         return wParam;
     // Taken now: a handler below may delete this component, and the default
@@ -861,11 +869,12 @@ int TmyComponent::RunModal(HWND owner)
             PostQuitMessage(static_cast<int>(myMessage.wParam));
             break;
         }
-        // Closing an ancestor first closes this dialog; the ancestor's
-        // WM_CLOSE, posted again, then reaches the loop outside.
+        // Closing an ancestor first closes this dialog, at once, so that no
+        // WM_CLOSE for it stays queued after the loop; the ancestor's
+        // WM_CLOSE, posted again once, then reaches the loop outside.
         if (myMessage.message == WM_CLOSE && IsAncestorWindow(myMessage.hwnd, Window)) {
             PostMessageA(myMessage.hwnd, WM_CLOSE, 0, 0);
-            PostMessageA(Window, WM_CLOSE, 0, 0);
+            SendMessageA(Window, WM_CLOSE, 0, 0);
             continue;
         }
         TranslateMessage(&myMessage);
@@ -918,8 +927,9 @@ void TmyComponent::ClientSized(int width, int height)
         BackBuffer = new TmyBitmapDD(width, height);
     }
     Layout();
+    TmyControlGuard guard(this);
     Resized();
-    if (Align != AlignNone && Parent)
+    if (guard.Alive() && Align != AlignNone && Parent)
         Parent->Layout();
 }
 

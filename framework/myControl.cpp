@@ -112,6 +112,13 @@ TmyControl* RootControl(TmyControl* control)
     return control;
 }
 
+// True when control is the root of its own tree: a top-level or pop-up
+// component, whose parent field names its owner.
+bool IsOwnRoot(TmyControl* control)
+{
+    return static_cast<TmyControl*>(control->GetRoot()) == control;
+}
+
 // Mouse events reach a child in its own coordinates, truncated to 16 bits as in the message.
 int ForwardMouse(TmyControl* target, unsigned code, unsigned keys, int x, int y)
 {
@@ -171,7 +178,31 @@ void ShowHint(uint32_t position)
     ApplicationToolTip()->ShowHint(position);
 }
 
+// The innermost guard of the thread; each links to the one made before it.
+thread_local TmyControlGuard* innermostGuard = nullptr;
+
 }  // namespace
+
+// ---- TmyControlGuard -------------------------------------------------------
+
+TmyControlGuard::TmyControlGuard(const TmyControl* control)
+    : Control(control), Outer(innermostGuard), Deleted(false)
+{
+    innermostGuard = this;
+}
+
+TmyControlGuard::~TmyControlGuard()
+{
+    innermostGuard = Outer;
+}
+
+void TmyControlGuard::MarkDeleted(const TmyControl* control)
+{
+    for (TmyControlGuard* guard = innermostGuard; guard; guard = guard->Outer) {
+        if (guard->Control == control)
+            guard->Deleted = true;
+    }
+}
 
 // ---- TmyStyleTable ---------------------------------------------------------
 
@@ -246,6 +277,7 @@ TmyControl::TmyControl(TmyControl* parent, int x, int y, int width, int height)
 
 TmyControl::~TmyControl()
 {
+    TmyControlGuard::MarkDeleted(this);
     Invalidate();
     while (TmyControl* child = FirstChild) {
         FirstChild = child->NextSibling;
@@ -257,6 +289,8 @@ TmyControl::~TmyControl()
     ForgetInPointerFeedback(this);
     delete Anchors;
     OnDestroy.Fire(this);
+    for (UINT_PTR id : TimerIds)
+        KillTimer(nullptr, id);
     if (TimerThunk)
         FreeThunk(TimerThunk);
     LeaveStyleTable();
@@ -414,7 +448,7 @@ void TmyControl::EnabledChanged(int enabled)
         PressedChild = nullptr;
     StateChanged();
     Invalidate();
-    if (static_cast<TmyControl*>(GetRoot()) == this)
+    if (IsOwnRoot(this))
         return;
     for (TmyControl* child = FirstChild; child; child = child->NextSibling)
         child->SetParentEnabled(IsEnabled());
@@ -524,16 +558,19 @@ void TmyControl::LeftButtonUp(unsigned keys, int x, int y)
     OnMouseUp.Fire(this, keys, x, y);
 }
 
+// OnRightMouseDown follows only while the control lives: OnMouseDown may delete it.
 int TmyControl::RightButtonDown(unsigned keys, int x, int y)
 {
+    TmyControlGuard guard(this);
     OnMouseDown.Fire(this, keys, x, y);
-    return OnRightMouseDown.Fire(this, keys, x, y);
+    return guard.Alive() ? OnRightMouseDown.Fire(this, keys, x, y) : 0;
 }
 
 int TmyControl::RightButtonUp(unsigned keys, int x, int y)
 {
+    TmyControlGuard guard(this);
     OnMouseUp.Fire(this, keys, x, y);
-    return OnRightMouseUp.Fire(this, keys, x, y);
+    return guard.Alive() ? OnRightMouseUp.Fire(this, keys, x, y) : 0;
 }
 
 void TmyControl::MouseMoved(unsigned keys, int x, int y)
@@ -547,11 +584,13 @@ int TmyControl::DoubleClick(int x, int y)
     return OnDoubleClick.Fire(this, x, y);
 }
 
-// Fires OnKeyDown; with StateKeyPreview the root previews the key too.
+// Fires OnKeyDown; with StateKeyPreview the root previews the key too, unless
+// the handler deleted the control.
 void TmyControl::KeyDown(unsigned key, unsigned flags)
 {
+    TmyControlGuard guard(this);
     OnKeyDown.Fire(this, key, flags);
-    if (HasState(StateKeyPreview))
+    if (guard.Alive() && HasState(StateKeyPreview))
         RootControl(this)->KeyPreview(this, &key, flags);
 }
 
@@ -696,37 +735,45 @@ UINT_PTR TmyControl::StartTimer(unsigned milliseconds)
         TimerThunk = AllocThunk(myTimerTarget(), this);
     if (!TimerThunk)
         return 0;
-    return SetTimer(nullptr, 0, milliseconds, reinterpret_cast<TIMERPROC>(TimerThunk));
+    const UINT_PTR id = SetTimer(nullptr, 0, milliseconds, reinterpret_cast<TIMERPROC>(TimerThunk));
+    if (id)
+        TimerIds.push_back(id);
+    return id;
 }
 
 void TmyControl::StopTimer(UINT_PTR id)
 {
     KillTimer(nullptr, id);
+    TimerIds.erase(std::remove(TimerIds.begin(), TimerIds.end(), id), TimerIds.end());
 }
 
 // ---- Focus -----------------------------------------------------------------
 
 // Marks (control given) or clears (null) the focus path through this control;
-// the other branches leave the path, and its old end hears FocusChanged(0).
-// Returns 1 when a child left the path.
+// the other branch leaves the path, and its old end hears FocusChanged(0). The
+// path ends at the control's own root: a pop-up's parent field is its owner,
+// whose path stays for when the focus comes back. Returns 1 when a child left
+// the path; nothing of this control is touched once a handler deleted it.
 int TmyControl::SetFocusPath(TmyControl* control)
 {
     SetState(StateFocusPath, control != nullptr);
-    int cleared = 0;
-    for (TmyControl* child = FirstChild; child; child = child->NextSibling) {
-        if (child != control && child->HasState(StateFocusPath)) {
-            child->SetFocusPath(nullptr);
-            cleared = 1;
-        }
-    }
+    TmyControlGuard guard(this);
+    TmyControl* old = FocusPathChild(this);
+    if (old == control)
+        old = nullptr;
+    if (old)
+        old->SetFocusPath(nullptr);
+    const int cleared = old != nullptr;
+    if (!guard.Alive())
+        return cleared;
     if (!control) {
         if (!cleared)
             FocusChanged(0);
         return cleared;
     }
-    if (Parent)
+    if (Parent && !IsOwnRoot(this))
         Parent->SetFocusPath(this);
-    if (control == this)
+    if (guard.Alive() && control == this)
         FocusChanged(1);
     return cleared;
 }
@@ -738,11 +785,13 @@ void TmyControl::SetFocus()
     TmyControl* owner = this;
     while (owner && !owner->Window)
         owner = owner->Parent;
+    TmyControlGuard guard(this);
     if (owner) {
         owner->SetState(StateFocusPath, 1);
         ::SetFocus(owner->Window);
     }
-    SetFocusPath(this);
+    if (guard.Alive())
+        SetFocusPath(this);
 }
 
 int TmyControl::IsFocused()
@@ -821,15 +870,17 @@ int TmyControl::RouteChar(WPARAM* character, unsigned flags)
 }
 
 // Fires OnMouseWheel with the pass-on flag preset; unless the handler cleared
-// it, the parent gets the wheel too.
+// it (or deleted the control), the parent gets the wheel too, up to the
+// control's own root.
 int TmyControl::MouseWheel(unsigned parameter, TmyControl* sender)
 {
     const int notches = static_cast<int16_t>(HIWORD(parameter));
     int passOn = 1;
+    TmyControlGuard guard(this);
     const int result = OnMouseWheel.Fire(this, notches, LOWORD(parameter), &passOn);
-    if (!passOn)
+    if (!passOn || !guard.Alive())
         return result;
-    return Parent ? Parent->MouseWheel(parameter, sender) : 0;
+    return Parent && !IsOwnRoot(this) ? Parent->MouseWheel(parameter, sender) : 0;
 }
 
 TmyControl* TmyControl::HitTest(int x, int y, int deep)
@@ -894,8 +945,9 @@ int TmyControl::MouseRelease(unsigned code, unsigned keys, int x, int y)
     LastClickTime = GetTickCount();
     LastClickX = x;
     LastClickY = y;
+    TmyControlGuard guard(this);
     LeftButtonUp(keys, x, y);
-    return doubleClick ? DoubleClick(x, y) : 0;
+    return doubleClick && guard.Alive() ? DoubleClick(x, y) : 0;
 }
 
 // The control under a left press becomes the pressed child (also this control).
@@ -910,6 +962,7 @@ int TmyControl::MousePress(unsigned code, unsigned keys, int x, int y)
         return ForwardMouse(target, code, keys, x, y);
     if (code == MouseCodeRightDown)
         return RightButtonDown(keys, x, y);
+    TmyControlGuard guard(this);
     FocusOnPress(this);
-    return LeftButtonDown(keys, x, y);
+    return guard.Alive() ? LeftButtonDown(keys, x, y) : 0;
 }

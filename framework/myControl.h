@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "myEvent.h"
 #include "myList.h"
@@ -125,6 +126,26 @@ enum TmyTextAlign : unsigned {
     AlignTextTop = 0x10,
     AlignTextBottom = 0x20,
     AlignTextMiddle = 0x40,
+};
+
+// Lets code that fires a control's events notice when a handler deleted the
+// control: the control's destructor marks every guard that watches it, so
+// the code touches nothing of a deleted control after the event.
+class TmyControlGuard {
+public:
+    explicit TmyControlGuard(const TmyControl* control);
+    ~TmyControlGuard();
+    TmyControlGuard(const TmyControlGuard&) = delete;
+    TmyControlGuard& operator=(const TmyControlGuard&) = delete;
+
+    bool Alive() const { return !Deleted; }
+    // Called by the destructor of control.
+    static void MarkDeleted(const TmyControl* control);
+
+private:
+    const TmyControl* Control;
+    TmyControlGuard* Outer;
+    bool Deleted;
 };
 
 class TmyControl : public TmyObject {
@@ -296,6 +317,9 @@ protected:
     int32_t Align;
     TmyAnchors* Anchors;
     HWND Window;
+    // Ids of the running StartTimer timers: the destructor kills them, so no
+    // tick reaches a later owner of the timer thunk.
+    std::vector<UINT_PTR> TimerIds;
 
 public:
     // Events, in index order; every handler gets the sender first.

@@ -82,11 +82,13 @@ public:
 // Event handlers of the tests: message filter, focus, wheel, timer and paint.
 class Handlers : public TmyObject {
 public:
-    // Filter: counts WM_DESTROY; rewrites RewriteFrom to RewriteTo with RewriteWParam.
+    // Filter: counts WM_DESTROY and WM_CLOSE; rewrites RewriteFrom to RewriteTo with RewriteWParam.
     int Filter(TmyComponent*, UINT* message, WPARAM* wParam, LPARAM*)
     {
         if (*message == WM_DESTROY)
             ++Destroys;
+        if (*message == WM_CLOSE)
+            ++Closes;
         if (*message == RewriteFrom) {
             *message = RewriteTo;
             *wParam = RewriteWParam;
@@ -117,6 +119,7 @@ public:
     }
 
     int Destroys = 0;
+    int Closes = 0;
     UINT RewriteFrom = 0xFFFFFFFF;
     UINT RewriteTo = 0;
     WPARAM RewriteWParam = 0;
@@ -463,6 +466,19 @@ TEST_F(ComponentGeometry, BoundsFollowMovesAndResizes)
     EXPECT_EQ(80, component.GetClientHeight());
 }
 
+TEST_F(ComponentGeometry, OffsetInTheWindowCountsFromTheComponent)
+{
+    TestComponent component(WS_POPUP, 30, 40, 100, 100);
+    auto* child = new TmyControl(&component, 10, 20, 30, 30);
+    auto* inner = new TmyControl(child, 1, 2, 5, 5);
+    const auto offset = [](TmyControl* control) {
+        const POINT point = control->GetWindowOffset(POINT{5, 7});
+        return std::make_pair(point.x, point.y);
+    };
+    EXPECT_EQ(std::make_pair(0L, 0L), offset(&component));
+    EXPECT_EQ(std::make_pair(11L, 22L), offset(inner));
+}
+
 TEST_F(ComponentGeometry, ClientSizeAddsTheFrame)
 {
     TestComponent component(WS_OVERLAPPEDWINDOW, 10, 10, 300, 200);
@@ -647,6 +663,29 @@ TEST_F(ComponentFocus, FocusLeavingAndReturningRestoresTheSameControl)
     DestroyWindow(other);
 }
 
+// A pop-up's parent field is its owner: neither its focus path nor the wheel
+// it does not keep reaches into the owner.
+TEST_F(ComponentFocus, PopUpTakingAndGivingBackTheFocusLeavesTheOwnersPath)
+{
+    Handlers handlers;
+    TestComponent owner(WS_POPUP | WS_VISIBLE, 0, 0, 100, 100);
+    auto* field = new TmyControl(&owner, 1, 0, 10, 10);
+    field->SetState(StateTabStop, 1);
+    owner.OnMouseWheel.Set(&handlers, &Handlers::Wheel);
+    field->SetFocus();
+    Pump();
+    TestComponent popUp(WS_POPUP | WS_VISIBLE, 20, 20, 50, 50, owner.GetWindow());
+    auto* button = new TmyControl(&popUp, 0, 0, 10, 10);
+    button->SetFocus();
+    Pump();
+    EXPECT_TRUE(field->HasState(StateFocusPath));
+    popUp.MouseEvent(MouseCodeWheel, 1u << 16, 0, 0);
+    EXPECT_TRUE(handlers.Notches.empty());
+    SetFocus(owner.GetWindow());
+    Pump();
+    EXPECT_TRUE(field->IsFocused());
+}
+
 // ---- Modal loops -------------------------------------------------------------
 
 using ComponentModal = ComponentTest;
@@ -709,6 +748,26 @@ TEST_F(ComponentModal, ClosingTheOwnerEndsTheDialogFirstThenClosesTheOwner)
     Pump();
     EXPECT_EQ(1, ownerDeletions);
     EXPECT_EQ(1, dialogDeletions);
+}
+
+TEST_F(ComponentModal, AncestorsCloseEndsTheDialogOnceAndLeavesItToItsCreator)
+{
+    Handlers ownerFilter;
+    Handlers dialogFilter;
+    int dialogDeletions = 0;
+    TestComponent owner(WS_POPUP | WS_VISIBLE, 0, 0, 200, 200);
+    // The owner's filter swallows its close, so the owner and its pop-ups stay.
+    ownerFilter.RewriteFrom = WM_CLOSE;
+    owner.OnMessage.Set(&ownerFilter, &Handlers::Filter);
+    auto* dialog = new TestComponent(WS_POPUP, 10, 10, 100, 100, owner.GetWindow(), &dialogDeletions);
+    dialog->OnMessage.Set(&dialogFilter, &Handlers::Filter);
+    PostMessageA(owner.GetWindow(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(-1, dialog->RunModal(nullptr));
+    Pump();
+    ASSERT_EQ(0, dialogDeletions);
+    EXPECT_EQ(1, dialogFilter.Closes);
+    EXPECT_EQ(1, ownerFilter.Closes);
+    delete dialog;
 }
 
 TEST_F(ComponentModal, DialogDeletedDuringItsLoopEndsItAsClosed)

@@ -75,6 +75,24 @@ private:
     }
 };
 
+// Handlers that delete the control that fired the event, as a close button does.
+class Deleter : public TmyObject {
+public:
+    int Mouse(TmyControl* sender, unsigned, int, int) { return Delete(sender); }
+    int Key(TmyControl* sender, unsigned, unsigned) { return Delete(sender); }
+    int Wheel(TmyControl* sender, int, unsigned, int*) { return Delete(sender); }
+    // Deletes on the second release: the one that completes a double click.
+    int SecondUp(TmyControl* sender, unsigned, int, int) { return ++Ups == 2 ? Delete(sender) : 0; }
+
+private:
+    int Ups = 0;
+    static int Delete(TmyControl* sender)
+    {
+        delete sender;
+        return 0;
+    }
+};
+
 // A control that shows its protected state and notes the virtual calls tests look for.
 class Probe : public TmyControl {
 public:
@@ -308,6 +326,19 @@ TEST_F(ControlTreeTest, WindowlessTimerFiresThroughItsThunkWhichDestructionRelea
     FreeThunk(reused);
 }
 
+TEST_F(ControlTreeTest, DeletedControlsTimersDieWithIt)
+{
+    ASSERT_NE(0u, a->StartTimer(10));
+    void* thunk = a->GetTimerThunk();
+    delete a;
+    // The next control that takes a timer thunk gets the same slot.
+    const UINT_PTR own = b->StartTimer(100000);
+    EXPECT_EQ(thunk, b->GetTimerThunk());
+    recorder.Take();
+    EXPECT_FALSE(::PumpUntil([&] { return !recorder.Log.empty(); }, 300)) << recorder.Log.front();
+    b->StopTimer(own);
+}
+
 // ---- Mouse routing ---------------------------------------------------------------
 
 class MouseRoutingTest : public ControlTreeTest {
@@ -427,6 +458,37 @@ TEST_F(MouseRoutingTest, WheelRisesFromTheFocusedControlUntilAHandlerKeepsIt)
     recorder.WheelResult = 9;
     EXPECT_EQ(9, root->MouseEvent(MouseCodeWheel, parameter, 0, 0));
     EXPECT_EQ((Lines{"a1 wheel -2 4"}), recorder.Take());
+}
+
+// After a handler deleted its control, nothing more of that control runs:
+// no double click, no right-button event, no key preview, no wheel pass-on.
+TEST_F(MouseRoutingTest, HandlerDeletingItsControlEndsTheEventThere)
+{
+    Deleter deleter;
+    Probe* e = new Probe(root.get(), 150, 60, 20, 20);
+    recorder.Watch(e, "e");
+    struct Case {
+        const char* Name;
+        std::function<void()> Arm;
+        std::function<void()> Act;
+    };
+    const Case cases[] = {
+        {"a1", [&] { a1->SetFocus(); a1->OnKeyDown.Set(&deleter, &Deleter::Key); },
+         [&] { root->RouteKeyDown('K', 0); }},
+        {"b", [&] { b->OnMouseUp.Set(&deleter, &Deleter::SecondUp); }, [&] { Click(130, 30); Click(131, 30); }},
+        {"c", [&] { c->OnMouseDown.Set(&deleter, &Deleter::Mouse); },
+         [&] { root->MouseEvent(MouseCodeRightDown, MK_RBUTTON, 70, 70); }},
+        {"e", [&] { e->OnMouseUp.Set(&deleter, &Deleter::Mouse); },
+         [&] { root->MouseEvent(MouseCodeRightUp, 0, 155, 65); }},
+        {"a", [&] { a->SetFocus(); a->OnMouseWheel.Set(&deleter, &Deleter::Wheel); },
+         [&] { root->MouseEvent(MouseCodeWheel, 1u << 16, 0, 0); }},
+    };
+    for (const Case& item : cases) {
+        item.Arm();
+        recorder.Take();
+        item.Act();
+        EXPECT_EQ(std::string(item.Name) + " destroy", recorder.Log.back()) << item.Name;
+    }
 }
 
 // ---- Keyboard routing and Tab ----------------------------------------------------
