@@ -20,6 +20,11 @@ constexpr UINT_PTR repeatTimer = 2;
 constexpr unsigned enterKey = VK_RETURN;
 constexpr unsigned spaceKey = VK_SPACE;
 
+// The button whose left-button release is being handled: the framework lets
+// go of the capture before the release reaches the button, and that loss
+// must not end the hold the release is about to turn into a click.
+const TmyButton* releasingButton = nullptr;
+
 }  // namespace
 
 // A push button with a focus frame; the panel's raised border stays until
@@ -65,9 +70,7 @@ void TmyButton::LeftButtonUp(unsigned keys, int x, int y)
         Pressed = 0;
         ToggleInGroup();
     }
-    ApplyLook();
-    StopTimer(DelayTimerId);
-    StopTimer(RepeatTimerId);
+    StopRepeat();
     if (clicked)
         Click();
 }
@@ -148,12 +151,38 @@ void TmyButton::Timer(UINT_PTR id)
     AutoRepeat();
 }
 
-// The focus frame follows the focus at once.
+// Also when the press was already dragged off: a disabled button never repeats.
+void TmyButton::StateChanged()
+{
+    TmyPanel::StateChanged();
+    if (!IsEnabled())
+        EndHold();
+}
+
+// The focus frame follows the focus at once; a capture lost other than by the
+// button's own release ends the hold. The release marker is put back without
+// reading the button, which a click handler may have deleted.
 LRESULT TmyButton::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_SETFOCUS || message == WM_KILLFOCUS) {
+    switch (message) {
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
         Invalidate();
         Update();
+        break;
+    case WM_CAPTURECHANGED:
+        if (releasingButton != this)
+            EndHold();
+        break;
+    case WM_LBUTTONUP: {
+        const TmyButton* outer = releasingButton;
+        releasingButton = this;
+        const LRESULT result = TmyPanel::WndProc(message, wParam, lParam);
+        releasingButton = outer;
+        return result;
+    }
+    default:
+        break;
     }
     return TmyPanel::WndProc(message, wParam, lParam);
 }
@@ -242,6 +271,20 @@ void TmyButton::Click()
 void TmyButton::AutoRepeat()
 {
     OnAutoRepeat.Fire(this);
+}
+
+void TmyButton::StopRepeat()
+{
+    ApplyLook();
+    StopTimer(DelayTimerId);
+    StopTimer(RepeatTimerId);
+}
+
+// Lets go of a press without a click.
+void TmyButton::EndHold()
+{
+    Pressed = 0;
+    StopRepeat();
 }
 
 // A group member going down releases the others; going up it needs another

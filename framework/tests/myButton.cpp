@@ -313,6 +313,33 @@ TEST_F(ButtonRepeat, HoldingTheButtonRepeatsUntilRelease)
     EXPECT_EQ(repeats, Log.Repeats);
 }
 
+// A held button that is disabled, or whose capture another window takes,
+// lets go: raised look, both timers gone, and a later release is no click.
+TEST_F(ButtonRepeat, DisablingOrLosingTheCaptureEndsTheHold)
+{
+    const struct {
+        const char* cause;
+        void (*end)(TmyButton*, HWND host);
+    } cases[] = {
+        {"disabled", [](TmyButton* button, HWND) { button->SetEnabled(0); }},
+        {"capture lost", [](TmyButton*, HWND host) { SetCapture(host); }},
+    };
+    for (const auto& c : cases) {
+        TmyButton* button = AddButton(c.cause, 10);
+        Press(button);
+        SendMessageA(button->GetWindow(), WM_TIMER, 1, 0);
+        c.end(button, Host->GetWindow());
+        EXPECT_FALSE(button->IsPressed()) << c.cause;
+        EXPECT_EQ(4, button->GetProperty(PropBorderStyle)) << c.cause;
+        EXPECT_FALSE(KillTimer(button->GetWindow(), 1)) << c.cause;
+        EXPECT_FALSE(KillTimer(button->GetWindow(), 2)) << c.cause;
+        ReleaseCapture();
+        Release(button);
+        EXPECT_EQ(0, Log.Count(std::string("click up ") + c.cause)) << c.cause;
+        delete button;
+    }
+}
+
 // ---- Modal result --------------------------------------------------------------
 
 using ButtonModal = ButtonTest;
