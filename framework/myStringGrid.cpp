@@ -996,19 +996,27 @@ POINT TmyStringGrid::RowsInClip(const RECT& clip, int first) const
     return POINT{ClampToInt(std::max<int64_t>(top, first)), ClampToInt(last)};
 }
 
+// The fixed column, the corner cell included, is painted first and taken out
+// of the clip region: header cells scrolled to the left pass beneath the
+// corner as the ordinary cells pass beneath the fixed column.
 void TmyStringGrid::PaintHeaders(HDC dc, const RECT& clip)
 {
-    if (HeaderRow && RowCount > 0 && clip.top < RowHeight) {
-        PaintRow(dc, clip, 0, 0);
-        ExcludeClipRect(dc, 0, 0, std::min(TotalColumnWidth() - HorzPosition(), VisibleWidth()), RowHeight);
-    }
+    const bool headerInClip = HeaderRow && RowCount > 0 && clip.top < RowHeight;
     if (FixedColumn && ColumnCount > 0 && clip.left < ColumnWidths[0]) {
+        if (headerInClip) {
+            PaintCell(dc, 0, 0, CellRect(0, 0));
+            ExcludeClipRect(dc, 0, 0, ColumnWidths[0], RowHeight);
+        }
         const POINT rows = RowsInClip(clip, HeaderRows());
         for (int row = rows.x; row <= rows.y; ++row)
             PaintCell(dc, row, 0, CellRect(row, 0));
         const int64_t bottom = static_cast<int64_t>(RowCount) * RowHeight - VertPosition();
         ExcludeClipRect(dc, 0, HeaderRow ? RowHeight : 0, ColumnWidths[0],
                         ClampToInt(std::min<int64_t>(bottom, VisibleHeight())));
+    }
+    if (headerInClip) {
+        PaintRow(dc, clip, 0, FixedColumns());
+        ExcludeClipRect(dc, 0, 0, std::min(TotalColumnWidth() - HorzPosition(), VisibleWidth()), RowHeight);
     }
 }
 

@@ -750,6 +750,19 @@ TEST_F(GridPainting, HandledCellIsLeftToThePaintEvent)
     EXPECT_EQ(ColumnWidth * Grid->GetRowHeight(), Canvas.Count(RGB(1, 200, 3), CellOnCanvas(1, 1)));
 }
 
+TEST_F(GridPainting, HeaderCellsScrolledLeftPassBeneathTheCornerCell)
+{
+    MakeGrid(8, 4, 1, 1);
+    TmyCellWatch watch;
+    watch.TakeRow = 0;
+    watch.TakeColumn = 0;
+    watch.TakeColor = RGB(1, 200, 3);
+    Grid->OnPaintCell.Set(&watch, &TmyCellWatch::Painted);
+    Grid->GetHorzScrollBar()->SetPosition(ColumnWidth / 2);
+    Render();
+    EXPECT_EQ(ColumnWidth * Grid->GetRowHeight(), Canvas.Count(RGB(1, 200, 3), CellOnCanvas(0, 0)));
+}
+
 TEST_F(GridPainting, OnlyTheTickedCheckCellShowsATick)
 {
     MakeGrid(2, 3, 0, 0);
