@@ -478,7 +478,9 @@ int Tmy_Edit::CaretKey(unsigned key, int shift)
     }
 }
 
-// Back waits while a composition is pending; Shift+Delete cuts.
+// Back waits while a composition is pending. Shift+Delete cuts a selection
+// (a failed copy deletes nothing); without one there is nothing to copy and
+// it deletes forward as Delete does.
 void Tmy_Edit::EditKey(unsigned key, int shift, int ctrl)
 {
     switch (key) {
@@ -487,7 +489,7 @@ void Tmy_Edit::EditKey(unsigned key, int shift, int ctrl)
             DeleteBack();
         break;
     case VK_DELETE:
-        if (shift)
+        if (shift && SelectionLength() != 0)
             Cut();
         else
             DeleteForward();

@@ -245,13 +245,17 @@ TEST_F(EditTest, AnsiClipboardTextPastesAndAnEmptySelectionCopiesNothing)
     EXPECT_EQ("keep", ClipboardBytes(CF_TEXT));
 }
 
-TEST_F(EditTest, ShiftDeleteCutsTheSelection)
+// Without a selection there is nothing to copy: the character after the caret goes.
+TEST_F(EditTest, ShiftDeleteCutsTheSelectionOrDeletesForward)
 {
     Edit->SetText("scissors");
     Edit->SetCaret(3, 0);
     TmyKeyHeld shift(Window(), VK_SHIFT);
     Key(VK_DELETE);
     EXPECT_EQ("ssors", Text());
+    EXPECT_EQ("sci", ClipboardBytes(CF_TEXT));
+    Key(VK_DELETE);
+    EXPECT_EQ("sors", Text());
     EXPECT_EQ("sci", ClipboardBytes(CF_TEXT));
 }
 
