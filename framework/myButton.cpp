@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "myDeletionWatch.h"
 #include "myDrawing.h"
 #include "my_Panel.h"
 
@@ -41,7 +42,10 @@ TmyButton::TmyButton(const char* caption, HWND parentWindow, int x, int y, int w
     DownGlyphColor = GlyphColor;
 }
 
-TmyButton::~TmyButton() = default;
+TmyButton::~TmyButton()
+{
+    TmyDeletionWatch::Deleted(this);
+}
 
 // Face, image, caption and glyph (moved by one pixel while pressed in),
 // border and focus frame; a button fires no OnPaint.
@@ -62,13 +66,19 @@ void TmyButton::Paint(HDC dc)
 }
 
 // A release with the pointer inside is a click; a group member toggles first.
+// Every event fired may delete the button: the watch tells.
 void TmyButton::LeftButtonUp(unsigned keys, int x, int y)
 {
+    TmyDeletionWatch watch(this);
     TmyPanel::LeftButtonUp(keys, x, y);
+    if (watch.Gone())
+        return;
     const bool clicked = Pressed != 0;
     if (clicked) {
         Pressed = 0;
         ToggleInGroup();
+        if (watch.Gone())
+            return;
     }
     StopRepeat();
     if (clicked)
@@ -79,8 +89,9 @@ void TmyButton::LeftButtonUp(unsigned keys, int x, int y)
 // pointer: it goes when the pointer leaves the button and comes back with it.
 void TmyButton::MouseMoved(unsigned keys, int x, int y)
 {
+    TmyDeletionWatch watch(this);
     TmyPanel::MouseMoved(keys, x, y);
-    if (!(keys & MK_LBUTTON) || GetCapture() != Window)
+    if (watch.Gone() || !(keys & MK_LBUTTON) || GetCapture() != Window)
         return;
     const bool inside = x >= 0 && y >= 0 && x < GetWidth() && y < GetHeight();
     if (!inside) {
@@ -97,9 +108,14 @@ void TmyButton::MouseMoved(unsigned keys, int x, int y)
 // and repeats with the keyboard's own repeat.
 void TmyButton::KeyDown(unsigned key, unsigned flags)
 {
+    TmyDeletionWatch watch(this);
     TmyPanel::KeyDown(key, flags);
+    if (watch.Gone())
+        return;
     if (key == enterKey) {
         ToggleInGroup();
+        if (watch.Gone())
+            return;
         ApplyLook();
         Click();
     } else if (key == spaceKey) {
@@ -114,10 +130,13 @@ void TmyButton::KeyDown(unsigned key, unsigned flags)
 // Releasing Space over a pressed button is a click.
 void TmyButton::KeyUp(unsigned key, unsigned flags)
 {
+    TmyDeletionWatch watch(this);
     TmyPanel::KeyUp(key, flags);
-    if (key != spaceKey || !Pressed)
+    if (watch.Gone() || key != spaceKey || !Pressed)
         return;
     ToggleInGroup();
+    if (watch.Gone())
+        return;
     Pressed = 0;
     ApplyLook();
     Click();
@@ -127,7 +146,10 @@ void TmyButton::KeyUp(unsigned key, unsigned flags)
 // auto-repeat: one OnAutoRepeat now, the next after the delay.
 int TmyButton::LeftButtonDown(unsigned keys, int x, int y)
 {
+    TmyDeletionWatch watch(this);
     const int result = TmyPanel::LeftButtonDown(keys, x, y);
+    if (watch.Gone())
+        return result;
     Pressed = Pressable;
     if (GetStyle() & WS_TABSTOP)
         ::SetFocus(Window);
@@ -141,7 +163,10 @@ int TmyButton::LeftButtonDown(unsigned keys, int x, int y)
 // repeats, other timers only fire OnTimer.
 void TmyButton::Timer(UINT_PTR id)
 {
+    TmyDeletionWatch watch(this);
     TmyPanel::Timer(id);
+    if (watch.Gone())
+        return;
     if (id == DelayTimerId) {
         StopTimer(DelayTimerId);
         StartTimer(RepeatTimerId, ButtonRepeatIntervalMs);
@@ -294,10 +319,13 @@ int TmyButton::SetDown(int flag, int notify)
     flag = flag != 0;
     if (Down == flag)
         return 0;
+    TmyDeletionWatch watch(this);
     if (Group) {
         if (flag) {
             Down = 1;
             DownChanged();
+            if (watch.Gone())
+                return 1;
             ReleaseGroup(1);
         } else if (!ReleaseGroup(0)) {
             return 0;
@@ -307,6 +335,8 @@ int TmyButton::SetDown(int flag, int notify)
         Down = flag;
         DownChanged();
     }
+    if (watch.Gone())
+        return 1;
     ApplyLook();
     Invalidate();
     if (notify)

@@ -9,6 +9,7 @@
 
 #include "myDrawing.h"
 #include "myPanelTest.h"
+#include "myTestGraveyard.h"
 
 namespace {
 
@@ -338,6 +339,53 @@ TEST_F(ButtonRepeat, DisablingOrLosingTheCaptureEndsTheHold)
         EXPECT_EQ(0, Log.Count(std::string("click up ") + c.cause)) << c.cause;
         delete button;
     }
+}
+
+// Each case arms a handler that deletes the button and drives the button's
+// own slots until it ran; the button must touch nothing of itself afterwards.
+TEST_F(ButtonRepeat, HandlersThatDeleteTheirButtonLeaveItUntouched)
+{
+    using Button = TmyPoisoned<TmyButton>;
+    using MouseHandler = int (TmySelfDeleter::*)(TmyControl*, unsigned, int, int);
+    using KeyHandler = int (TmySelfDeleter::*)(TmyControl*, unsigned, unsigned);
+    constexpr MouseHandler onMouse = &TmySelfDeleter::Delete<TmyControl*, unsigned, int, int>;
+    constexpr KeyHandler onKey = &TmySelfDeleter::Delete<TmyControl*, unsigned, unsigned>;
+    ExpectUntouchedAfterSelfDelete<Button>(
+        [&] { return new Button("x", Host->GetWindow(), 10, 10, ButtonSize, ButtonSize, WS_CHILD | WS_VISIBLE); }, {
+        {"OnMouseDown",
+         [](Button* b, TmySelfDeleter* d) {
+             b->OnMouseDown.Set(d, onMouse);
+             b->LeftButtonDown(MK_LBUTTON, 5, 5);
+         }},
+        {"OnMouseUp",
+         [](Button* b, TmySelfDeleter* d) {
+             b->OnMouseUp.Set(d, onMouse);
+             b->LeftButtonDown(MK_LBUTTON, 5, 5);
+             b->LeftButtonUp(0, 5, 5);
+         }},
+        {"OnMouseMove",
+         [](Button* b, TmySelfDeleter* d) {
+             b->OnMouseMove.Set(d, onMouse);
+             b->MouseMoved(MK_LBUTTON, 5, 5);
+         }},
+        {"OnKeyUp",
+         [](Button* b, TmySelfDeleter* d) {
+             b->OnKeyUp.Set(d, onKey);
+             b->KeyDown(VK_SPACE, 0);
+             b->KeyUp(VK_SPACE, 0);
+         }},
+        {"OnTimer",
+         [](Button* b, TmySelfDeleter* d) {
+             b->OnTimer.Set(d, &TmySelfDeleter::Delete<TmyControl*, UINT_PTR>);
+             b->Timer(1);
+         }},
+        {"OnToggle of Enter",
+         [](Button* b, TmySelfDeleter* d) {
+             b->SetGroup(1);
+             b->OnToggle.Set(d, &TmySelfDeleter::Delete<TmyButton*>);
+             b->KeyDown(VK_RETURN, 0);
+         }},
+    });
 }
 
 // ---- Modal result --------------------------------------------------------------
