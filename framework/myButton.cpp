@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "myDeletionWatch.h"
 #include "myDrawing.h"
 #include "my_Panel.h"
 
@@ -19,6 +20,11 @@ constexpr UINT_PTR repeatTimer = 2;
 // The keys that operate a focused button.
 constexpr unsigned enterKey = VK_RETURN;
 constexpr unsigned spaceKey = VK_SPACE;
+
+// The button whose left-button release is being handled: the framework lets
+// go of the capture before the release reaches the button, and that loss
+// must not end the hold the release is about to turn into a click.
+const TmyButton* releasingButton = nullptr;
 
 }  // namespace
 
@@ -36,7 +42,10 @@ TmyButton::TmyButton(const char* caption, HWND parentWindow, int x, int y, int w
     DownGlyphColor = GlyphColor;
 }
 
-TmyButton::~TmyButton() = default;
+TmyButton::~TmyButton()
+{
+    TmyDeletionWatch::Deleted(this);
+}
 
 // Face, image, caption and glyph (moved by one pixel while pressed in),
 // border and focus frame; a button fires no OnPaint.
@@ -57,17 +66,21 @@ void TmyButton::Paint(HDC dc)
 }
 
 // A release with the pointer inside is a click; a group member toggles first.
+// Every event fired may delete the button: the watch tells.
 void TmyButton::LeftButtonUp(unsigned keys, int x, int y)
 {
+    TmyDeletionWatch watch(this);
     TmyPanel::LeftButtonUp(keys, x, y);
+    if (watch.Gone())
+        return;
     const bool clicked = Pressed != 0;
     if (clicked) {
         Pressed = 0;
         ToggleInGroup();
+        if (watch.Gone())
+            return;
     }
-    ApplyLook();
-    StopTimer(DelayTimerId);
-    StopTimer(RepeatTimerId);
+    StopRepeat();
     if (clicked)
         Click();
 }
@@ -76,8 +89,9 @@ void TmyButton::LeftButtonUp(unsigned keys, int x, int y)
 // pointer: it goes when the pointer leaves the button and comes back with it.
 void TmyButton::MouseMoved(unsigned keys, int x, int y)
 {
+    TmyDeletionWatch watch(this);
     TmyPanel::MouseMoved(keys, x, y);
-    if (!(keys & MK_LBUTTON) || GetCapture() != Window)
+    if (watch.Gone() || !(keys & MK_LBUTTON) || GetCapture() != Window)
         return;
     const bool inside = x >= 0 && y >= 0 && x < GetWidth() && y < GetHeight();
     if (!inside) {
@@ -94,9 +108,14 @@ void TmyButton::MouseMoved(unsigned keys, int x, int y)
 // and repeats with the keyboard's own repeat.
 void TmyButton::KeyDown(unsigned key, unsigned flags)
 {
+    TmyDeletionWatch watch(this);
     TmyPanel::KeyDown(key, flags);
+    if (watch.Gone())
+        return;
     if (key == enterKey) {
         ToggleInGroup();
+        if (watch.Gone())
+            return;
         ApplyLook();
         Click();
     } else if (key == spaceKey) {
@@ -111,10 +130,13 @@ void TmyButton::KeyDown(unsigned key, unsigned flags)
 // Releasing Space over a pressed button is a click.
 void TmyButton::KeyUp(unsigned key, unsigned flags)
 {
+    TmyDeletionWatch watch(this);
     TmyPanel::KeyUp(key, flags);
-    if (key != spaceKey || !Pressed)
+    if (watch.Gone() || key != spaceKey || !Pressed)
         return;
     ToggleInGroup();
+    if (watch.Gone())
+        return;
     Pressed = 0;
     ApplyLook();
     Click();
@@ -124,7 +146,10 @@ void TmyButton::KeyUp(unsigned key, unsigned flags)
 // auto-repeat: one OnAutoRepeat now, the next after the delay.
 int TmyButton::LeftButtonDown(unsigned keys, int x, int y)
 {
+    TmyDeletionWatch watch(this);
     const int result = TmyPanel::LeftButtonDown(keys, x, y);
+    if (watch.Gone())
+        return result;
     Pressed = Pressable;
     if (GetStyle() & WS_TABSTOP)
         ::SetFocus(Window);
@@ -138,7 +163,10 @@ int TmyButton::LeftButtonDown(unsigned keys, int x, int y)
 // repeats, other timers only fire OnTimer.
 void TmyButton::Timer(UINT_PTR id)
 {
+    TmyDeletionWatch watch(this);
     TmyPanel::Timer(id);
+    if (watch.Gone())
+        return;
     if (id == DelayTimerId) {
         StopTimer(DelayTimerId);
         StartTimer(RepeatTimerId, ButtonRepeatIntervalMs);
@@ -148,12 +176,38 @@ void TmyButton::Timer(UINT_PTR id)
     AutoRepeat();
 }
 
-// The focus frame follows the focus at once.
+// Also when the press was already dragged off: a disabled button never repeats.
+void TmyButton::StateChanged()
+{
+    TmyPanel::StateChanged();
+    if (!IsEnabled())
+        EndHold();
+}
+
+// The focus frame follows the focus at once; a capture lost other than by the
+// button's own release ends the hold. The release marker is put back without
+// reading the button, which a click handler may have deleted.
 LRESULT TmyButton::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_SETFOCUS || message == WM_KILLFOCUS) {
+    switch (message) {
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
         Invalidate();
         Update();
+        break;
+    case WM_CAPTURECHANGED:
+        if (releasingButton != this)
+            EndHold();
+        break;
+    case WM_LBUTTONUP: {
+        const TmyButton* outer = releasingButton;
+        releasingButton = this;
+        const LRESULT result = TmyPanel::WndProc(message, wParam, lParam);
+        releasingButton = outer;
+        return result;
+    }
+    default:
+        break;
     }
     return TmyPanel::WndProc(message, wParam, lParam);
 }
@@ -244,6 +298,20 @@ void TmyButton::AutoRepeat()
     OnAutoRepeat.Fire(this);
 }
 
+void TmyButton::StopRepeat()
+{
+    ApplyLook();
+    StopTimer(DelayTimerId);
+    StopTimer(RepeatTimerId);
+}
+
+// Lets go of a press without a click.
+void TmyButton::EndHold()
+{
+    Pressed = 0;
+    StopRepeat();
+}
+
 // A group member going down releases the others; going up it needs another
 // member down or allow all up.
 int TmyButton::SetDown(int flag, int notify)
@@ -251,10 +319,13 @@ int TmyButton::SetDown(int flag, int notify)
     flag = flag != 0;
     if (Down == flag)
         return 0;
+    TmyDeletionWatch watch(this);
     if (Group) {
         if (flag) {
             Down = 1;
             DownChanged();
+            if (watch.Gone())
+                return 1;
             ReleaseGroup(1);
         } else if (!ReleaseGroup(0)) {
             return 0;
@@ -264,6 +335,8 @@ int TmyButton::SetDown(int flag, int notify)
         Down = flag;
         DownChanged();
     }
+    if (watch.Gone())
+        return 1;
     ApplyLook();
     Invalidate();
     if (notify)

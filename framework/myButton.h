@@ -27,6 +27,8 @@ public:
     void MouseMoved(unsigned keys, int x, int y) override;
     void KeyDown(unsigned key, unsigned flags) override;
     void KeyUp(unsigned key, unsigned flags) override;
+    // A disabled button lets go of the press and stops repeating.
+    void StateChanged() override;
     int LeftButtonDown(unsigned keys, int x, int y) override;
     void Timer(UINT_PTR id) override;
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -71,6 +73,9 @@ private:
     // A group member's release flips its down state; going up only when
     // the group allows it.
     void ToggleInGroup();
+    // The look for the state, and no auto-repeat timer left running.
+    void StopRepeat();
+    void EndHold();
     COLORREF GlyphDrawingColor();
 
 protected:

@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "myDeletionWatch.h"
 #include "myDrawing.h"
 #include "my_Edit.h"
 #include "my_ScrollBar.h"
@@ -107,6 +108,7 @@ TmyStringGrid::TmyStringGrid(TmyControl* parent, int x, int y, int width, int he
 // their notifications are cut first, since the grid part is gone by then.
 TmyStringGrid::~TmyStringGrid()
 {
+    TmyDeletionWatch::Deleted(this);
     HorzScrollBar->OnChange.Clear();
     VertScrollBar->OnChange.Clear();
     if (Editor) {
@@ -618,8 +620,12 @@ void TmyStringGrid::SetCursorCell(int row, int column)
     CurrentRow = row;
     CurrentColumn = column;
     InvalidateCell(CurrentRow, CurrentColumn);
-    if (SelectRowWithCursor)
+    if (SelectRowWithCursor) {
+        TmyDeletionWatch watch(this);
         SelectRow(CurrentRow);
+        if (watch.Gone())
+            return;
+    }
     EnsureCursorVisible();
     if (!clear && EditorColumns.Contains(column))
         OpenEditor();
@@ -751,17 +757,21 @@ void TmyStringGrid::HeaderClick(int column)
 
 // ---- Mouse -----------------------------------------------------------------------
 
+// Every event fired may delete the grid: the watch tells.
 int TmyStringGrid::LeftButtonDown(unsigned keys, int x, int y)
 {
+    TmyDeletionWatch watch(this);
     const POINT cell = CellAt(x, y);
     const int row = cell.y;
     const int column = cell.x;
     if (row < 0 || static_cast<unsigned>(row) >= RowCount) {
         SelectRow(-1);
-        SetCursorCell(-1, -1);
+        if (!watch.Gone())
+            SetCursorCell(-1, -1);
     } else if (FixedColumn && column == 0 && row >= HeaderRows()) {
         SelectRow(row);
-        SetCursorCell(row, 1);
+        if (!watch.Gone())
+            SetCursorCell(row, 1);
     } else if (HeaderRow && row == 0) {
         if (GetCursorShape() != SizingCursor && IsCell(0, column)) {
             PressedHeader = column;
@@ -772,11 +782,12 @@ int TmyStringGrid::LeftButtonDown(unsigned keys, int x, int y)
         LastDownColumn = column;
         LastDownRow = row;
         SetCursorCell(row, column);
-        SelectRow(row);
-        if (CheckColumns.Contains(column))
+        if (!watch.Gone())
+            SelectRow(row);
+        if (!watch.Gone() && CheckColumns.Contains(column))
             ToggleCheck(row, column, x);
     }
-    return TmyControl::LeftButtonDown(keys, x, y);
+    return watch.Gone() ? 0 : TmyControl::LeftButtonDown(keys, x, y);
 }
 
 // A press within half a row height of the column's centre flips the check cell.
@@ -795,20 +806,28 @@ void TmyStringGrid::ToggleCheck(int row, int column, int x)
     OnCheckClick.Fire(this, row, column, checked ? 0 : 1);
 }
 
+// The press is forgotten before the click events fire.
 void TmyStringGrid::LeftButtonUp(unsigned keys, int x, int y)
 {
+    TmyDeletionWatch watch(this);
     const POINT cell = CellAt(x, y);
     DragColumn = -1;
-    if (LastDownRow != -1 && cell.y == LastDownRow && cell.x == LastDownColumn)
-        OnCellClick.Fire(this, LastDownRow, LastDownColumn);
+    const POINT down{LastDownColumn, LastDownRow};
     LastDownRow = -1;
     LastDownColumn = -1;
+    if (down.y != -1 && cell.y == down.y && cell.x == down.x) {
+        OnCellClick.Fire(this, down.y, down.x);
+        if (watch.Gone())
+            return;
+    }
     if (PressedHeader != -1) {
         const int column = PressedHeader;
         PressedHeader = -1;
         InvalidateCell(0, column);
         if (HeaderRow && cell.y == 0 && cell.x == column)
             HeaderClick(column);
+        if (watch.Gone())
+            return;
     }
     TmyControl::LeftButtonUp(keys, x, y);
 }
@@ -878,13 +897,16 @@ void TmyStringGrid::DragColumnBorder(int x)
 
 void TmyStringGrid::KeyDown(unsigned key, unsigned flags)
 {
+    TmyDeletionWatch watch(this);
     if (key == VK_SPACE) {
         SelectRow(CurrentRow);
-        EnsureCursorVisible();
+        if (!watch.Gone())
+            EnsureCursorVisible();
     } else {
         MoveCursorByKey(key);
     }
-    TmyControl::KeyDown(key, flags);
+    if (!watch.Gone())
+        TmyControl::KeyDown(key, flags);
 }
 
 // Moves the cursor for the navigation keys. Without a cursor the first key
@@ -996,19 +1018,27 @@ POINT TmyStringGrid::RowsInClip(const RECT& clip, int first) const
     return POINT{ClampToInt(std::max<int64_t>(top, first)), ClampToInt(last)};
 }
 
+// The fixed column, the corner cell included, is painted first and taken out
+// of the clip region: header cells scrolled to the left pass beneath the
+// corner as the ordinary cells pass beneath the fixed column.
 void TmyStringGrid::PaintHeaders(HDC dc, const RECT& clip)
 {
-    if (HeaderRow && RowCount > 0 && clip.top < RowHeight) {
-        PaintRow(dc, clip, 0, 0);
-        ExcludeClipRect(dc, 0, 0, std::min(TotalColumnWidth() - HorzPosition(), VisibleWidth()), RowHeight);
-    }
+    const bool headerInClip = HeaderRow && RowCount > 0 && clip.top < RowHeight;
     if (FixedColumn && ColumnCount > 0 && clip.left < ColumnWidths[0]) {
+        if (headerInClip) {
+            PaintCell(dc, 0, 0, CellRect(0, 0));
+            ExcludeClipRect(dc, 0, 0, ColumnWidths[0], RowHeight);
+        }
         const POINT rows = RowsInClip(clip, HeaderRows());
         for (int row = rows.x; row <= rows.y; ++row)
             PaintCell(dc, row, 0, CellRect(row, 0));
         const int64_t bottom = static_cast<int64_t>(RowCount) * RowHeight - VertPosition();
         ExcludeClipRect(dc, 0, HeaderRow ? RowHeight : 0, ColumnWidths[0],
                         ClampToInt(std::min<int64_t>(bottom, VisibleHeight())));
+    }
+    if (headerInClip) {
+        PaintRow(dc, clip, 0, FixedColumns());
+        ExcludeClipRect(dc, 0, 0, std::min(TotalColumnWidth() - HorzPosition(), VisibleWidth()), RowHeight);
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include "myBitmap.h"
 #include "myComponents.h"
+#include "myDeletionWatch.h"
 #include "myDrawing.h"
 
 namespace {
@@ -89,6 +90,7 @@ Tmy_Btn::Tmy_Btn(const char* caption, TmyControl* parent, int x, int y, int widt
 
 Tmy_Btn::~Tmy_Btn()
 {
+    TmyDeletionWatch::Deleted(this);
     StopRepeatTimer();
     delete Picture;
     if (SourceBitmap)
@@ -225,11 +227,15 @@ int Tmy_Btn::SetDown(int flag, int notify)
     Down = flag;
     if (Group && flag)
         ReleaseGroup(1);
+    TmyDeletionWatch watch(this);
     DownChanged();
-    if (notify)
-        Click();
+    if (watch.Gone())
+        return 1;
     Refresh();
     Invalidate();
+    // Last: a click handler may delete the button.
+    if (notify)
+        Click();
     return 1;
 }
 
@@ -298,9 +304,11 @@ void Tmy_Btn::StopRepeatTimer()
 
 // ---- Tmy_Btn: mouse, timer and state ---------------------------------------
 
-int Tmy_Btn::Press(unsigned keys, int x, int y)
+int Tmy_Btn::Press(unsigned keys, int x, int y, const TmyDeletionWatch& watch)
 {
     const int result = OnMouseDown.Fire(this, keys, x, y);
+    if (watch.Gone())
+        return result;
     Pressed = Pressable;
     Refresh();
     return result;
@@ -308,7 +316,10 @@ int Tmy_Btn::Press(unsigned keys, int x, int y)
 
 int Tmy_Btn::LeftButtonDown(unsigned keys, int x, int y)
 {
-    const int result = Press(keys, x, y);
+    TmyDeletionWatch watch(this);
+    const int result = Press(keys, x, y, watch);
+    if (watch.Gone())
+        return result;
     RepeatDelayPhase = 1;
     StopRepeatTimer();
     RepeatTimer = StartTimer(BtnRepeatDelayMs);
@@ -319,14 +330,15 @@ int Tmy_Btn::LeftButtonDown(unsigned keys, int x, int y)
 // A toggle button goes down on release; a down one goes up only when its
 // group allows it. An up button going down releases the rest of its group.
 // Returns 1 when the button went up.
-int Tmy_Btn::ToggleOnRelease()
+int Tmy_Btn::ToggleOnRelease(const TmyDeletionWatch& watch)
 {
     if (!Group)
         return 0;
     if (!Down) {
         Down = 1;
         DownChanged();
-        ReleaseGroup(1);
+        if (!watch.Gone())
+            ReleaseGroup(1);
         return 0;
     }
     if (!ReleaseGroup(0))
@@ -335,25 +347,30 @@ int Tmy_Btn::ToggleOnRelease()
     return 1;
 }
 
-int Tmy_Btn::Release(unsigned keys, int x, int y)
+int Tmy_Btn::Release(unsigned keys, int x, int y, const TmyDeletionWatch& watch)
 {
     OnMouseUp.Fire(this, keys, x, y);
+    if (watch.Gone())
+        return 0;
     const int clicked = Pressed;
     int wentUp = 0;
     if (Pressed) {
         Pressed = 0;
-        wentUp = ToggleOnRelease();
+        wentUp = ToggleOnRelease(watch);
+        if (watch.Gone())
+            return 0;
     }
     Refresh();
+    StopRepeatTimer();
     if (wentUp)
         DownChanged();
-    StopRepeatTimer();
-    return clicked;
+    return watch.Gone() ? 0 : clicked;
 }
 
 void Tmy_Btn::LeftButtonUp(unsigned keys, int x, int y)
 {
-    if (Release(keys, x, y))
+    TmyDeletionWatch watch(this);
+    if (Release(keys, x, y, watch))
         Click();
 }
 
@@ -388,8 +405,9 @@ void Tmy_Btn::MouseMoved(unsigned keys, int x, int y)
 // Ticks of other timers of this control only reach OnTimer.
 void Tmy_Btn::Timer(UINT_PTR id)
 {
+    TmyDeletionWatch watch(this);
     OnTimer.Fire(this, id);
-    if (!RepeatTimer || id != RepeatTimer)
+    if (watch.Gone() || !RepeatTimer || id != RepeatTimer)
         return;
     if (RepeatDelayPhase) {
         StopRepeatTimer();
@@ -612,7 +630,10 @@ void Tmy_Btn2::MouseMoved(unsigned keys, int x, int y)
 
 int Tmy_Btn2::LeftButtonDown(unsigned keys, int x, int y)
 {
-    const int result = Press(keys, x, y);
+    TmyDeletionWatch watch(this);
+    const int result = Press(keys, x, y, watch);
+    if (watch.Gone())
+        return result;
     RepeatWaiting = 1;
     RestartAnimation(BtnGlowTickMs);
     RepeatCountdown = BtnRepeatCountdownMs;
@@ -623,7 +644,10 @@ int Tmy_Btn2::LeftButtonDown(unsigned keys, int x, int y)
 // The animation keeps running: the glow may still be fading.
 void Tmy_Btn2::LeftButtonUp(unsigned keys, int x, int y)
 {
-    const int clicked = Release(keys, x, y);
+    TmyDeletionWatch watch(this);
+    const int clicked = Release(keys, x, y, watch);
+    if (watch.Gone())
+        return;
     Repeating = 0;
     RepeatWaiting = 0;
     if (clicked)
@@ -674,9 +698,9 @@ void Tmy_Btn2::TickRepeat()
     if (RepeatWaiting) {
         RepeatCountdown -= static_cast<int32_t>(BtnFadeTickMs);
         if (RepeatCountdown <= 0) {
-            AutoRepeat();
             RepeatWaiting = 0;
             Repeating = 1;
+            AutoRepeat();
         }
     } else if (Repeating) {
         AutoRepeat();

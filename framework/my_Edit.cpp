@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "myDeletionWatch.h"
 #include "myDrawing.h"
 
 namespace {
@@ -157,6 +158,7 @@ Tmy_Edit::Tmy_Edit(TmyControl* parent, int x, int y, int width, int height, unsi
 
 Tmy_Edit::~Tmy_Edit()
 {
+    TmyDeletionWatch::Deleted(this);
     StopBlinking();
 }
 
@@ -199,18 +201,22 @@ void Tmy_Edit::Paint(HDC dc)
     TmyControl::Paint(dc);
 }
 
-// Dragging with the left button moves the caret and keeps the anchor.
+// Dragging with the left button moves the caret and keeps the anchor. Here
+// and below, an event fired may delete the field: the watch tells.
 void Tmy_Edit::MouseMoved(unsigned keys, int x, int y)
 {
+    TmyDeletionWatch watch(this);
     TmyControl::MouseMoved(keys, x, y);
-    if (keys & MK_LBUTTON)
+    if (!watch.Gone() && (keys & MK_LBUTTON))
         SetCaret(IndexAt(x), Anchor);
 }
 
 int Tmy_Edit::DoubleClick(int x, int y)
 {
+    TmyDeletionWatch watch(this);
     const int result = TmyControl::DoubleClick(x, y);
-    SetCaret(static_cast<int>(Text.Length()), 0);
+    if (!watch.Gone())
+        SetCaret(static_cast<int>(Text.Length()), 0);
     return result;
 }
 
@@ -218,7 +224,10 @@ int Tmy_Edit::DoubleClick(int x, int y)
 // Ctrl+C, V, X use the clipboard.
 void Tmy_Edit::KeyDown(unsigned key, unsigned flags)
 {
+    TmyDeletionWatch watch(this);
     TmyControl::KeyDown(key, flags);
+    if (watch.Gone())
+        return;
     const unsigned modifiers = GetModifierKeys();
     const int shift = (modifiers & ModifierShift) != 0;
     const int ctrl = (modifiers & ModifierCtrl) != 0;
@@ -230,9 +239,10 @@ void Tmy_Edit::KeyDown(unsigned key, unsigned flags)
 // control codes count only inside a multibyte character.
 void Tmy_Edit::CharInput(WPARAM* character, unsigned flags)
 {
+    TmyDeletionWatch watch(this);
     TmyControl::CharInput(character, flags);
     const unsigned code = static_cast<unsigned>(*character & 0xFF);
-    if (*character == 0)
+    if (watch.Gone() || *character == 0)
         return;
     if (FileNameFilter && IsForbiddenInFileName(code))
         return;
@@ -250,8 +260,10 @@ void Tmy_Edit::Resized()
 
 int Tmy_Edit::LeftButtonDown(unsigned keys, int x, int y)
 {
+    TmyDeletionWatch watch(this);
     const int result = TmyControl::LeftButtonDown(keys, x, y);
-    SetCaret(IndexAt(x), -1);
+    if (!watch.Gone())
+        SetCaret(IndexAt(x), -1);
     return result;
 }
 
@@ -259,7 +271,10 @@ int Tmy_Edit::LeftButtonDown(unsigned keys, int x, int y)
 // removes the caret. The selection band shows only while focused.
 void Tmy_Edit::FocusChanged(int gained)
 {
+    TmyDeletionWatch watch(this);
     TmyControl::FocusChanged(gained);
+    if (watch.Gone())
+        return;
     if (gained) {
         SetCaret(Caret, Anchor);
         StartBlinking();
@@ -283,19 +298,20 @@ void Tmy_Edit::SetFont(HFONT font)
     Measure();
 }
 
-// New content puts caret, anchor and text offset at 0 and fires OnChange.
+// New content puts caret, anchor and text offset at 0 and fires OnChange,
+// last: its handler may delete the field.
 void Tmy_Edit::SetText(const char* text)
 {
     const TmyWideString wide(text ? text : "", CP_ACP, -1);
     if (wide == Text)
         return;
     Text = wide;
-    OnChange.Fire(this);
     Caret = 0;
     Anchor = 0;
     TextOffset = 0;
     Measure();
     Invalidate();
+    OnChange.Fire(this);
 }
 
 TmyString Tmy_Edit::GetText() const
@@ -478,7 +494,9 @@ int Tmy_Edit::CaretKey(unsigned key, int shift)
     }
 }
 
-// Back waits while a composition is pending; Shift+Delete cuts.
+// Back waits while a composition is pending. Shift+Delete cuts a selection
+// (a failed copy deletes nothing); without one there is nothing to copy and
+// it deletes forward as Delete does.
 void Tmy_Edit::EditKey(unsigned key, int shift, int ctrl)
 {
     switch (key) {
@@ -487,7 +505,7 @@ void Tmy_Edit::EditKey(unsigned key, int shift, int ctrl)
             DeleteBack();
         break;
     case VK_DELETE:
-        if (shift)
+        if (shift && SelectionLength() != 0)
             Cut();
         else
             DeleteForward();

@@ -9,6 +9,7 @@
 
 #include "myDrawing.h"
 #include "myPanelTest.h"
+#include "myTestGraveyard.h"
 
 namespace {
 
@@ -311,6 +312,80 @@ TEST_F(ButtonRepeat, HoldingTheButtonRepeatsUntilRelease)
     const int repeats = Log.Repeats;
     PumpUntil([] { return false; }, 200);
     EXPECT_EQ(repeats, Log.Repeats);
+}
+
+// A held button that is disabled, or whose capture another window takes,
+// lets go: raised look, both timers gone, and a later release is no click.
+TEST_F(ButtonRepeat, DisablingOrLosingTheCaptureEndsTheHold)
+{
+    const struct {
+        const char* cause;
+        void (*end)(TmyButton*, HWND host);
+    } cases[] = {
+        {"disabled", [](TmyButton* button, HWND) { button->SetEnabled(0); }},
+        {"capture lost", [](TmyButton*, HWND host) { SetCapture(host); }},
+    };
+    for (const auto& c : cases) {
+        TmyButton* button = AddButton(c.cause, 10);
+        Press(button);
+        SendMessageA(button->GetWindow(), WM_TIMER, 1, 0);
+        c.end(button, Host->GetWindow());
+        EXPECT_FALSE(button->IsPressed()) << c.cause;
+        EXPECT_EQ(4, button->GetProperty(PropBorderStyle)) << c.cause;
+        EXPECT_FALSE(KillTimer(button->GetWindow(), 1)) << c.cause;
+        EXPECT_FALSE(KillTimer(button->GetWindow(), 2)) << c.cause;
+        ReleaseCapture();
+        Release(button);
+        EXPECT_EQ(0, Log.Count(std::string("click up ") + c.cause)) << c.cause;
+        delete button;
+    }
+}
+
+// Each case arms a handler that deletes the button and drives the button's
+// own slots until it ran; the button must touch nothing of itself afterwards.
+TEST_F(ButtonRepeat, HandlersThatDeleteTheirButtonLeaveItUntouched)
+{
+    using Button = TmyPoisoned<TmyButton>;
+    using MouseHandler = int (TmySelfDeleter::*)(TmyControl*, unsigned, int, int);
+    using KeyHandler = int (TmySelfDeleter::*)(TmyControl*, unsigned, unsigned);
+    constexpr MouseHandler onMouse = &TmySelfDeleter::Delete<TmyControl*, unsigned, int, int>;
+    constexpr KeyHandler onKey = &TmySelfDeleter::Delete<TmyControl*, unsigned, unsigned>;
+    ExpectUntouchedAfterSelfDelete<Button>(
+        [&] { return new Button("x", Host->GetWindow(), 10, 10, ButtonSize, ButtonSize, WS_CHILD | WS_VISIBLE); }, {
+        {"OnMouseDown",
+         [](Button* b, TmySelfDeleter* d) {
+             b->OnMouseDown.Set(d, onMouse);
+             b->LeftButtonDown(MK_LBUTTON, 5, 5);
+         }},
+        {"OnMouseUp",
+         [](Button* b, TmySelfDeleter* d) {
+             b->OnMouseUp.Set(d, onMouse);
+             b->LeftButtonDown(MK_LBUTTON, 5, 5);
+             b->LeftButtonUp(0, 5, 5);
+         }},
+        {"OnMouseMove",
+         [](Button* b, TmySelfDeleter* d) {
+             b->OnMouseMove.Set(d, onMouse);
+             b->MouseMoved(MK_LBUTTON, 5, 5);
+         }},
+        {"OnKeyUp",
+         [](Button* b, TmySelfDeleter* d) {
+             b->OnKeyUp.Set(d, onKey);
+             b->KeyDown(VK_SPACE, 0);
+             b->KeyUp(VK_SPACE, 0);
+         }},
+        {"OnTimer",
+         [](Button* b, TmySelfDeleter* d) {
+             b->OnTimer.Set(d, &TmySelfDeleter::Delete<TmyControl*, UINT_PTR>);
+             b->Timer(1);
+         }},
+        {"OnToggle of Enter",
+         [](Button* b, TmySelfDeleter* d) {
+             b->SetGroup(1);
+             b->OnToggle.Set(d, &TmySelfDeleter::Delete<TmyButton*>);
+             b->KeyDown(VK_RETURN, 0);
+         }},
+    });
 }
 
 // ---- Modal result --------------------------------------------------------------

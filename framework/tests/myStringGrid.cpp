@@ -16,6 +16,7 @@
 #include "debugCapture.h"
 #include "myDrawing.h"
 #include "myPanelTest.h"
+#include "myTestGraveyard.h"
 #include "my_Edit.h"
 #include "my_ScrollBar.h"
 
@@ -80,6 +81,13 @@ public:
             cell->Handled = 1;
         }
         return 0;
+    }
+    // Takes over the cell, painting it in color.
+    void Take(int row, int column, COLORREF color)
+    {
+        TakeRow = row;
+        TakeColumn = column;
+        TakeColor = color;
     }
     std::set<std::pair<int, int>> Cells;
     int Calls = 0;
@@ -679,6 +687,52 @@ TEST_F(GridSorting, ManyRowsEndSortedBothWays)
     EXPECT_TRUE(std::is_sorted(sorted.rbegin(), sorted.rend() - 1));
 }
 
+// Each case arms a handler that deletes the grid and drives the grid's own
+// slots at grid coordinates until it ran; the grid must touch nothing of
+// itself afterwards.
+TEST_F(GridMouse, HandlersThatDeleteTheirGridLeaveItUntouched)
+{
+    using Grid = TmyPoisoned<TmyStringGrid>;
+    using Deleter = TmySelfDeleter;
+    ExpectUntouchedAfterSelfDelete<Grid>(
+        [&] { return new Grid(Host, GridX, GridY, GridWidth, GridHeight, 4, 10, ColumnWidth, 1, 1, 0, 1); }, {
+        {"OnCellClick",
+         [](Grid* g, Deleter* d) {
+             g->OnCellClick.Set(d, &Deleter::Delete<TmyStringGrid*, int, int>);
+             g->LeftButtonDown(MK_LBUTTON, 90, 3 * g->GetRowHeight());
+             g->LeftButtonUp(0, 90, 3 * g->GetRowHeight());
+         }},
+        {"OnHeaderClick",
+         [](Grid* g, Deleter* d) {
+             g->OnHeaderClick.Set(d, &Deleter::Delete<TmyStringGrid*, int>);
+             g->LeftButtonDown(MK_LBUTTON, 90, 3);
+             g->LeftButtonUp(0, 90, 3);
+         }},
+        {"OnRowSelected of a press in the fixed column",
+         [](Grid* g, Deleter* d) {
+             g->OnRowSelected.Set(d, &Deleter::Delete<TmyStringGrid*>);
+             g->LeftButtonDown(MK_LBUTTON, 10, 3 * g->GetRowHeight());
+         }},
+        {"OnRowSelected of a cursor key",
+         [](Grid* g, Deleter* d) {
+             g->SetSelectRowWithCursor(1);
+             g->OnRowSelected.Set(d, &Deleter::Delete<TmyStringGrid*>);
+             g->KeyDown(VK_DOWN, 0);
+         }},
+        {"OnCursorMoved of a press",
+         [](Grid* g, Deleter* d) {
+             g->OnCursorMoved.Set(d, &Deleter::Delete<TmyStringGrid*>);
+             g->LeftButtonDown(MK_LBUTTON, 90, 3 * g->GetRowHeight());
+         }},
+        {"OnCheckClick",
+         [](Grid* g, Deleter* d) {
+             g->SetCheckColumn(1, 1);
+             g->OnCheckClick.Set(d, &Deleter::Delete<TmyStringGrid*, int, int, int>);
+             g->LeftButtonDown(MK_LBUTTON, 90, 3 * g->GetRowHeight() - g->GetRowHeight() / 2);
+         }},
+    });
+}
+
 // ---- Painting --------------------------------------------------------------------------------
 
 using GridPainting = GridFixture;
@@ -741,13 +795,22 @@ TEST_F(GridPainting, HandledCellIsLeftToThePaintEvent)
 {
     MakeGrid(3, 4, 0, 0);
     TmyCellWatch watch;
-    watch.TakeRow = 1;
-    watch.TakeColumn = 1;
-    watch.TakeColor = RGB(1, 200, 3);
+    watch.Take(1, 1, RGB(1, 200, 3));
     Grid->OnPaintCell.Set(&watch, &TmyCellWatch::Painted);
     Grid->SetCellText(1, 1, "text");
     Render();
     EXPECT_EQ(ColumnWidth * Grid->GetRowHeight(), Canvas.Count(RGB(1, 200, 3), CellOnCanvas(1, 1)));
+}
+
+TEST_F(GridPainting, HeaderCellsScrolledLeftPassBeneathTheCornerCell)
+{
+    MakeGrid(8, 4, 1, 1);
+    TmyCellWatch watch;
+    watch.Take(0, 0, RGB(1, 200, 3));
+    Grid->OnPaintCell.Set(&watch, &TmyCellWatch::Painted);
+    Grid->GetHorzScrollBar()->SetPosition(ColumnWidth / 2);
+    Render();
+    EXPECT_EQ(ColumnWidth * Grid->GetRowHeight(), Canvas.Count(RGB(1, 200, 3), CellOnCanvas(0, 0)));
 }
 
 TEST_F(GridPainting, OnlyTheTickedCheckCellShowsATick)

@@ -14,6 +14,7 @@
 #include "myDrawing.h"
 #include "myHoveringMonitor.h"
 #include "myPanelTest.h"
+#include "myTestGraveyard.h"
 #include "myToolTip.h"
 
 namespace {
@@ -267,6 +268,67 @@ TEST_F(BtnRepeat, DisablingAHeldButtonStopsItsRepeatEvenWhenDraggedOff)
     PumpUntil([] { return false; }, 700);
     EXPECT_EQ(1, Log.Count("A repeat 0"));
     Send(WM_LBUTTONUP, 0, 200, 25);
+}
+
+// ---- Handlers that delete their own button ------------------------------------
+
+using MouseHandler = int (TmySelfDeleter::*)(TmyControl*, unsigned, int, int);
+constexpr MouseHandler deleteOnMouse = &TmySelfDeleter::Delete<TmyControl*, unsigned, int, int>;
+constexpr int (TmySelfDeleter::*deleteButton)(Tmy_Btn*) = &TmySelfDeleter::Delete<Tmy_Btn*>;
+
+TEST_F(BtnClick, HandlersThatDeleteTheirButtonLeaveItUntouched)
+{
+    using Btn = TmyPoisoned<TestBtn>;
+    ExpectUntouchedAfterSelfDelete<Btn>(
+        [&] { return new Btn("x", Host, 10, 10, 40, 30); }, {{"OnClick of SetDown",
+                [](Btn* b, TmySelfDeleter* d) {
+                    b->OnClick.Set(d, deleteButton);
+                    b->SetDown(1, 1);
+                }},
+               {"OnMouseDown",
+                [](Btn* b, TmySelfDeleter* d) {
+                    b->OnMouseDown.Set(d, deleteOnMouse);
+                    b->LeftButtonDown(MK_LBUTTON, 5, 5);
+                }},
+               {"OnMouseUp",
+                [](Btn* b, TmySelfDeleter* d) {
+                    b->OnMouseUp.Set(d, deleteOnMouse);
+                    b->LeftButtonDown(MK_LBUTTON, 5, 5);
+                    b->LeftButtonUp(0, 5, 5);
+                }},
+               {"OnToggle of a release",
+                [](Btn* b, TmySelfDeleter* d) {
+                    b->SetGroup(1);
+                    b->OnToggle.Set(d, deleteButton);
+                    b->LeftButtonDown(MK_LBUTTON, 5, 5);
+                    b->LeftButtonUp(0, 5, 5);
+                }},
+               {"OnTimer",
+                [](Btn* b, TmySelfDeleter* d) {
+                    b->LeftButtonDown(MK_LBUTTON, 5, 5);
+                    b->OnTimer.Set(d, &TmySelfDeleter::Delete<TmyControl*, UINT_PTR>);
+                    b->Timer(b->RepeatTimerId());
+                }}});
+    using Btn2 = TmyPoisoned<TestBtn2>;
+    ExpectUntouchedAfterSelfDelete<Btn2>(
+        [&] { return new Btn2("x", Host, 10, 10, 40, 30); }, {{"OnMouseDown of Tmy_Btn2",
+                [](Btn2* b, TmySelfDeleter* d) {
+                    b->OnMouseDown.Set(d, deleteOnMouse);
+                    b->LeftButtonDown(MK_LBUTTON, 5, 5);
+                }},
+               {"OnMouseUp of Tmy_Btn2",
+                [](Btn2* b, TmySelfDeleter* d) {
+                    b->OnMouseUp.Set(d, deleteOnMouse);
+                    b->LeftButtonDown(MK_LBUTTON, 5, 5);
+                    b->LeftButtonUp(0, 5, 5);
+                }},
+               {"OnAutoRepeat of a Tmy_Btn2 tick",
+                [](Btn2* b, TmySelfDeleter* d) {
+                    b->LeftButtonDown(MK_LBUTTON, 5, 5);
+                    b->OnAutoRepeat.Set(d, deleteButton);
+                    for (int tick = 0; tick < 100 && !d->Deleted; ++tick)
+                        b->Timer(b->AnimationTimerId());
+                }}});
 }
 
 // ---- Picture -----------------------------------------------------------------

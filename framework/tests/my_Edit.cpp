@@ -6,6 +6,7 @@
 #include <string>
 
 #include "myPanelTest.h"
+#include "myTestGraveyard.h"
 #include "myTestInput.h"
 
 namespace {
@@ -245,7 +246,8 @@ TEST_F(EditTest, AnsiClipboardTextPastesAndAnEmptySelectionCopiesNothing)
     EXPECT_EQ("keep", ClipboardBytes(CF_TEXT));
 }
 
-TEST_F(EditTest, ShiftDeleteCutsTheSelection)
+// Without a selection there is nothing to copy: the character after the caret goes.
+TEST_F(EditTest, ShiftDeleteCutsTheSelectionOrDeletesForward)
 {
     Edit->SetText("scissors");
     Edit->SetCaret(3, 0);
@@ -253,6 +255,51 @@ TEST_F(EditTest, ShiftDeleteCutsTheSelection)
     Key(VK_DELETE);
     EXPECT_EQ("ssors", Text());
     EXPECT_EQ("sci", ClipboardBytes(CF_TEXT));
+    Key(VK_DELETE);
+    EXPECT_EQ("sors", Text());
+    EXPECT_EQ("sci", ClipboardBytes(CF_TEXT));
+}
+
+// Each case arms a handler that deletes a second field and drives that
+// field's own slots until it ran; the field must touch nothing of itself afterwards.
+TEST_F(EditTest, HandlersThatDeleteTheirFieldLeaveItUntouched)
+{
+    using Field = TmyPoisoned<Tmy_Edit>;
+    using Deleter = TmySelfDeleter;
+    ExpectUntouchedAfterSelfDelete<Field>(
+        [&] { return new Field(Host, 10, 50, 200, 24, leftMiddle); }, {
+        {"OnChange of SetText",
+         [](Field* f, Deleter* d) {
+             f->OnChange.Set(d, &Deleter::Delete<Tmy_Edit*>);
+             f->SetText("gone");
+         }},
+        {"OnMouseDown",
+         [](Field* f, Deleter* d) {
+             f->OnMouseDown.Set(d, &Deleter::Delete<TmyControl*, unsigned, int, int>);
+             f->LeftButtonDown(MK_LBUTTON, 5, 5);
+         }},
+        {"OnMouseMove",
+         [](Field* f, Deleter* d) {
+             f->OnMouseMove.Set(d, &Deleter::Delete<TmyControl*, unsigned, int, int>);
+             f->MouseMoved(MK_LBUTTON, 5, 5);
+         }},
+        {"OnDoubleClick",
+         [](Field* f, Deleter* d) {
+             f->OnDoubleClick.Set(d, &Deleter::Delete<TmyControl*, int, int>);
+             f->DoubleClick(5, 5);
+         }},
+        {"OnChar",
+         [](Field* f, Deleter* d) {
+             f->OnChar.Set(d, &Deleter::Delete<TmyControl*, WPARAM*, unsigned>);
+             WPARAM character = 'a';
+             f->CharInput(&character, 0);
+         }},
+        {"OnFocusChange",
+         [](Field* f, Deleter* d) {
+             f->OnFocusChange.Set(d, &Deleter::Delete<TmyControl*, int>);
+             f->FocusChanged(1);
+         }},
+    });
 }
 
 // ---- Composition, mouse and label --------------------------------------------------
