@@ -5,7 +5,6 @@
 
 #include <algorithm>
 
-#include "myDeletionWatch.h"
 #include "myDrawing.h"
 #include "my_Panel.h"
 
@@ -42,10 +41,7 @@ TmyButton::TmyButton(const char* caption, HWND parentWindow, int x, int y, int w
     DownGlyphColor = GlyphColor;
 }
 
-TmyButton::~TmyButton()
-{
-    TmyDeletionWatch::Deleted(this);
-}
+TmyButton::~TmyButton() = default;
 
 // Face, image, caption and glyph (moved by one pixel while pressed in),
 // border and focus frame; a button fires no OnPaint.
@@ -69,15 +65,15 @@ void TmyButton::Paint(HDC dc)
 // Every event fired may delete the button: the watch tells.
 void TmyButton::LeftButtonUp(unsigned keys, int x, int y)
 {
-    TmyDeletionWatch watch(this);
+    TmyControlGuard watch(this);
     TmyPanel::LeftButtonUp(keys, x, y);
-    if (watch.Gone())
+    if (!watch.Alive())
         return;
     const bool clicked = Pressed != 0;
     if (clicked) {
         Pressed = 0;
         ToggleInGroup();
-        if (watch.Gone())
+        if (!watch.Alive())
             return;
     }
     StopRepeat();
@@ -89,9 +85,9 @@ void TmyButton::LeftButtonUp(unsigned keys, int x, int y)
 // pointer: it goes when the pointer leaves the button and comes back with it.
 void TmyButton::MouseMoved(unsigned keys, int x, int y)
 {
-    TmyDeletionWatch watch(this);
+    TmyControlGuard watch(this);
     TmyPanel::MouseMoved(keys, x, y);
-    if (watch.Gone() || !(keys & MK_LBUTTON) || GetCapture() != Window)
+    if (!watch.Alive() || !(keys & MK_LBUTTON) || GetCapture() != Window)
         return;
     const bool inside = x >= 0 && y >= 0 && x < GetWidth() && y < GetHeight();
     if (!inside) {
@@ -108,13 +104,13 @@ void TmyButton::MouseMoved(unsigned keys, int x, int y)
 // and repeats with the keyboard's own repeat.
 void TmyButton::KeyDown(unsigned key, unsigned flags)
 {
-    TmyDeletionWatch watch(this);
+    TmyControlGuard watch(this);
     TmyPanel::KeyDown(key, flags);
-    if (watch.Gone())
+    if (!watch.Alive())
         return;
     if (key == enterKey) {
         ToggleInGroup();
-        if (watch.Gone())
+        if (!watch.Alive())
             return;
         ApplyLook();
         Click();
@@ -130,12 +126,12 @@ void TmyButton::KeyDown(unsigned key, unsigned flags)
 // Releasing Space over a pressed button is a click.
 void TmyButton::KeyUp(unsigned key, unsigned flags)
 {
-    TmyDeletionWatch watch(this);
+    TmyControlGuard watch(this);
     TmyPanel::KeyUp(key, flags);
-    if (watch.Gone() || key != spaceKey || !Pressed)
+    if (!watch.Alive() || key != spaceKey || !Pressed)
         return;
     ToggleInGroup();
-    if (watch.Gone())
+    if (!watch.Alive())
         return;
     Pressed = 0;
     ApplyLook();
@@ -146,9 +142,9 @@ void TmyButton::KeyUp(unsigned key, unsigned flags)
 // auto-repeat: one OnAutoRepeat now, the next after the delay.
 int TmyButton::LeftButtonDown(unsigned keys, int x, int y)
 {
-    TmyDeletionWatch watch(this);
+    TmyControlGuard watch(this);
     const int result = TmyPanel::LeftButtonDown(keys, x, y);
-    if (watch.Gone())
+    if (!watch.Alive())
         return result;
     Pressed = Pressable;
     if (GetStyle() & WS_TABSTOP)
@@ -163,9 +159,9 @@ int TmyButton::LeftButtonDown(unsigned keys, int x, int y)
 // repeats, other timers only fire OnTimer.
 void TmyButton::Timer(UINT_PTR id)
 {
-    TmyDeletionWatch watch(this);
+    TmyControlGuard watch(this);
     TmyPanel::Timer(id);
-    if (watch.Gone())
+    if (!watch.Alive())
         return;
     if (id == DelayTimerId) {
         StopTimer(DelayTimerId);
@@ -319,12 +315,12 @@ int TmyButton::SetDown(int flag, int notify)
     flag = flag != 0;
     if (Down == flag)
         return 0;
-    TmyDeletionWatch watch(this);
+    TmyControlGuard watch(this);
     if (Group) {
         if (flag) {
             Down = 1;
             DownChanged();
-            if (watch.Gone())
+            if (!watch.Alive())
                 return 1;
             ReleaseGroup(1);
         } else if (!ReleaseGroup(0)) {
@@ -335,7 +331,7 @@ int TmyButton::SetDown(int flag, int notify)
         Down = flag;
         DownChanged();
     }
-    if (watch.Gone())
+    if (!watch.Alive())
         return 1;
     ApplyLook();
     Invalidate();

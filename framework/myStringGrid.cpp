@@ -8,7 +8,6 @@
 #include <climits>
 #include <cstdlib>
 
-#include "myDeletionWatch.h"
 #include "myDrawing.h"
 #include "my_Edit.h"
 #include "my_ScrollBar.h"
@@ -108,7 +107,6 @@ TmyStringGrid::TmyStringGrid(TmyControl* parent, int x, int y, int width, int he
 // their notifications are cut first, since the grid part is gone by then.
 TmyStringGrid::~TmyStringGrid()
 {
-    TmyDeletionWatch::Deleted(this);
     HorzScrollBar->OnChange.Clear();
     VertScrollBar->OnChange.Clear();
     if (Editor) {
@@ -621,9 +619,9 @@ void TmyStringGrid::SetCursorCell(int row, int column)
     CurrentColumn = column;
     InvalidateCell(CurrentRow, CurrentColumn);
     if (SelectRowWithCursor) {
-        TmyDeletionWatch watch(this);
+        TmyControlGuard watch(this);
         SelectRow(CurrentRow);
-        if (watch.Gone())
+        if (!watch.Alive())
             return;
     }
     EnsureCursorVisible();
@@ -760,17 +758,17 @@ void TmyStringGrid::HeaderClick(int column)
 // Every event fired may delete the grid: the watch tells.
 int TmyStringGrid::LeftButtonDown(unsigned keys, int x, int y)
 {
-    TmyDeletionWatch watch(this);
+    TmyControlGuard watch(this);
     const POINT cell = CellAt(x, y);
     const int row = cell.y;
     const int column = cell.x;
     if (row < 0 || static_cast<unsigned>(row) >= RowCount) {
         SelectRow(-1);
-        if (!watch.Gone())
+        if (watch.Alive())
             SetCursorCell(-1, -1);
     } else if (FixedColumn && column == 0 && row >= HeaderRows()) {
         SelectRow(row);
-        if (!watch.Gone())
+        if (watch.Alive())
             SetCursorCell(row, 1);
     } else if (HeaderRow && row == 0) {
         if (GetCursorShape() != SizingCursor && IsCell(0, column)) {
@@ -782,12 +780,12 @@ int TmyStringGrid::LeftButtonDown(unsigned keys, int x, int y)
         LastDownColumn = column;
         LastDownRow = row;
         SetCursorCell(row, column);
-        if (!watch.Gone())
+        if (watch.Alive())
             SelectRow(row);
-        if (!watch.Gone() && CheckColumns.Contains(column))
+        if (watch.Alive() && CheckColumns.Contains(column))
             ToggleCheck(row, column, x);
     }
-    return watch.Gone() ? 0 : TmyControl::LeftButtonDown(keys, x, y);
+    return !watch.Alive() ? 0 : TmyControl::LeftButtonDown(keys, x, y);
 }
 
 // A press within half a row height of the column's centre flips the check cell.
@@ -809,7 +807,7 @@ void TmyStringGrid::ToggleCheck(int row, int column, int x)
 // The press is forgotten before the click events fire.
 void TmyStringGrid::LeftButtonUp(unsigned keys, int x, int y)
 {
-    TmyDeletionWatch watch(this);
+    TmyControlGuard watch(this);
     const POINT cell = CellAt(x, y);
     DragColumn = -1;
     const POINT down{LastDownColumn, LastDownRow};
@@ -817,7 +815,7 @@ void TmyStringGrid::LeftButtonUp(unsigned keys, int x, int y)
     LastDownColumn = -1;
     if (down.y != -1 && cell.y == down.y && cell.x == down.x) {
         OnCellClick.Fire(this, down.y, down.x);
-        if (watch.Gone())
+        if (!watch.Alive())
             return;
     }
     if (PressedHeader != -1) {
@@ -826,7 +824,7 @@ void TmyStringGrid::LeftButtonUp(unsigned keys, int x, int y)
         InvalidateCell(0, column);
         if (HeaderRow && cell.y == 0 && cell.x == column)
             HeaderClick(column);
-        if (watch.Gone())
+        if (!watch.Alive())
             return;
     }
     TmyControl::LeftButtonUp(keys, x, y);
@@ -897,15 +895,15 @@ void TmyStringGrid::DragColumnBorder(int x)
 
 void TmyStringGrid::KeyDown(unsigned key, unsigned flags)
 {
-    TmyDeletionWatch watch(this);
+    TmyControlGuard watch(this);
     if (key == VK_SPACE) {
         SelectRow(CurrentRow);
-        if (!watch.Gone())
+        if (watch.Alive())
             EnsureCursorVisible();
     } else {
         MoveCursorByKey(key);
     }
-    if (!watch.Gone())
+    if (watch.Alive())
         TmyControl::KeyDown(key, flags);
 }
 

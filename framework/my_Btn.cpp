@@ -6,7 +6,6 @@
 
 #include "myBitmap.h"
 #include "myComponents.h"
-#include "myDeletionWatch.h"
 #include "myDrawing.h"
 
 namespace {
@@ -90,7 +89,6 @@ Tmy_Btn::Tmy_Btn(const char* caption, TmyControl* parent, int x, int y, int widt
 
 Tmy_Btn::~Tmy_Btn()
 {
-    TmyDeletionWatch::Deleted(this);
     StopRepeatTimer();
     delete Picture;
     if (SourceBitmap)
@@ -227,9 +225,9 @@ int Tmy_Btn::SetDown(int flag, int notify)
     Down = flag;
     if (Group && flag)
         ReleaseGroup(1);
-    TmyDeletionWatch watch(this);
+    TmyControlGuard watch(this);
     DownChanged();
-    if (watch.Gone())
+    if (!watch.Alive())
         return 1;
     Refresh();
     Invalidate();
@@ -304,10 +302,10 @@ void Tmy_Btn::StopRepeatTimer()
 
 // ---- Tmy_Btn: mouse, timer and state ---------------------------------------
 
-int Tmy_Btn::Press(unsigned keys, int x, int y, const TmyDeletionWatch& watch)
+int Tmy_Btn::Press(unsigned keys, int x, int y, const TmyControlGuard& watch)
 {
     const int result = OnMouseDown.Fire(this, keys, x, y);
-    if (watch.Gone())
+    if (!watch.Alive())
         return result;
     Pressed = Pressable;
     Refresh();
@@ -316,9 +314,9 @@ int Tmy_Btn::Press(unsigned keys, int x, int y, const TmyDeletionWatch& watch)
 
 int Tmy_Btn::LeftButtonDown(unsigned keys, int x, int y)
 {
-    TmyDeletionWatch watch(this);
+    TmyControlGuard watch(this);
     const int result = Press(keys, x, y, watch);
-    if (watch.Gone())
+    if (!watch.Alive())
         return result;
     RepeatDelayPhase = 1;
     StopRepeatTimer();
@@ -330,14 +328,14 @@ int Tmy_Btn::LeftButtonDown(unsigned keys, int x, int y)
 // A toggle button goes down on release; a down one goes up only when its
 // group allows it. An up button going down releases the rest of its group.
 // Returns 1 when the button went up.
-int Tmy_Btn::ToggleOnRelease(const TmyDeletionWatch& watch)
+int Tmy_Btn::ToggleOnRelease(const TmyControlGuard& watch)
 {
     if (!Group)
         return 0;
     if (!Down) {
         Down = 1;
         DownChanged();
-        if (!watch.Gone())
+        if (watch.Alive())
             ReleaseGroup(1);
         return 0;
     }
@@ -347,29 +345,29 @@ int Tmy_Btn::ToggleOnRelease(const TmyDeletionWatch& watch)
     return 1;
 }
 
-int Tmy_Btn::Release(unsigned keys, int x, int y, const TmyDeletionWatch& watch)
+int Tmy_Btn::Release(unsigned keys, int x, int y, const TmyControlGuard& watch)
 {
     OnMouseUp.Fire(this, keys, x, y);
-    if (watch.Gone())
+    if (!watch.Alive())
         return 0;
     const int clicked = Pressed;
     int wentUp = 0;
     if (Pressed) {
         Pressed = 0;
         wentUp = ToggleOnRelease(watch);
-        if (watch.Gone())
+        if (!watch.Alive())
             return 0;
     }
     Refresh();
     StopRepeatTimer();
     if (wentUp)
         DownChanged();
-    return watch.Gone() ? 0 : clicked;
+    return !watch.Alive() ? 0 : clicked;
 }
 
 void Tmy_Btn::LeftButtonUp(unsigned keys, int x, int y)
 {
-    TmyDeletionWatch watch(this);
+    TmyControlGuard watch(this);
     if (Release(keys, x, y, watch))
         Click();
 }
@@ -405,9 +403,9 @@ void Tmy_Btn::MouseMoved(unsigned keys, int x, int y)
 // Ticks of other timers of this control only reach OnTimer.
 void Tmy_Btn::Timer(UINT_PTR id)
 {
-    TmyDeletionWatch watch(this);
+    TmyControlGuard watch(this);
     OnTimer.Fire(this, id);
-    if (watch.Gone() || !RepeatTimer || id != RepeatTimer)
+    if (!watch.Alive() || !RepeatTimer || id != RepeatTimer)
         return;
     if (RepeatDelayPhase) {
         StopRepeatTimer();
@@ -630,9 +628,9 @@ void Tmy_Btn2::MouseMoved(unsigned keys, int x, int y)
 
 int Tmy_Btn2::LeftButtonDown(unsigned keys, int x, int y)
 {
-    TmyDeletionWatch watch(this);
+    TmyControlGuard watch(this);
     const int result = Press(keys, x, y, watch);
-    if (watch.Gone())
+    if (!watch.Alive())
         return result;
     RepeatWaiting = 1;
     RestartAnimation(BtnGlowTickMs);
@@ -644,9 +642,9 @@ int Tmy_Btn2::LeftButtonDown(unsigned keys, int x, int y)
 // The animation keeps running: the glow may still be fading.
 void Tmy_Btn2::LeftButtonUp(unsigned keys, int x, int y)
 {
-    TmyDeletionWatch watch(this);
+    TmyControlGuard watch(this);
     const int clicked = Release(keys, x, y, watch);
-    if (watch.Gone())
+    if (!watch.Alive())
         return;
     Repeating = 0;
     RepeatWaiting = 0;

@@ -11,7 +11,6 @@
 #include <cstdint>
 
 #include "myControl.h"
-#include "myDeletionWatch.h"
 
 class TmyBitmap32;
 class TmyBitmapDD;
@@ -110,13 +109,13 @@ protected:
     int HoldsPress(unsigned keys);
     // The release of a press: fires OnMouseUp, toggles group members, stops
     // the Tmy_Btn repeat timer; 1 when it counted as a click. A handler that
-    // deleted the button (the watch on it tells) ends the release: 0.
-    int Release(unsigned keys, int x, int y, const TmyDeletionWatch& watch);
+    // deleted the button (the guard on it tells) ends the release: 0.
+    int Release(unsigned keys, int x, int y, const TmyControlGuard& watch);
     // The group's part of a click's release; 1 when the button went up.
-    int ToggleOnRelease(const TmyDeletionWatch& watch);
+    int ToggleOnRelease(const TmyControlGuard& watch);
     // The press: fires OnMouseDown (its result is returned) and, unless a
     // handler deleted the button, shows the pressed look.
-    int Press(unsigned keys, int x, int y, const TmyDeletionWatch& watch);
+    int Press(unsigned keys, int x, int y, const TmyControlGuard& watch);
     // Pressed follows the pointer while the button holds the press.
     void TrackPress(unsigned keys, int x, int y);
     void StopRepeatTimer();

@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "myDeletionWatch.h"
 #include "myDrawing.h"
 
 namespace {
@@ -158,7 +157,6 @@ Tmy_Edit::Tmy_Edit(TmyControl* parent, int x, int y, int width, int height, unsi
 
 Tmy_Edit::~Tmy_Edit()
 {
-    TmyDeletionWatch::Deleted(this);
     StopBlinking();
 }
 
@@ -205,17 +203,17 @@ void Tmy_Edit::Paint(HDC dc)
 // and below, an event fired may delete the field: the watch tells.
 void Tmy_Edit::MouseMoved(unsigned keys, int x, int y)
 {
-    TmyDeletionWatch watch(this);
+    TmyControlGuard watch(this);
     TmyControl::MouseMoved(keys, x, y);
-    if (!watch.Gone() && (keys & MK_LBUTTON))
+    if (watch.Alive() && (keys & MK_LBUTTON))
         SetCaret(IndexAt(x), Anchor);
 }
 
 int Tmy_Edit::DoubleClick(int x, int y)
 {
-    TmyDeletionWatch watch(this);
+    TmyControlGuard watch(this);
     const int result = TmyControl::DoubleClick(x, y);
-    if (!watch.Gone())
+    if (watch.Alive())
         SetCaret(static_cast<int>(Text.Length()), 0);
     return result;
 }
@@ -224,9 +222,9 @@ int Tmy_Edit::DoubleClick(int x, int y)
 // Ctrl+C, V, X use the clipboard.
 void Tmy_Edit::KeyDown(unsigned key, unsigned flags)
 {
-    TmyDeletionWatch watch(this);
+    TmyControlGuard watch(this);
     TmyControl::KeyDown(key, flags);
-    if (watch.Gone())
+    if (!watch.Alive())
         return;
     const unsigned modifiers = GetModifierKeys();
     const int shift = (modifiers & ModifierShift) != 0;
@@ -239,10 +237,10 @@ void Tmy_Edit::KeyDown(unsigned key, unsigned flags)
 // control codes count only inside a multibyte character.
 void Tmy_Edit::CharInput(WPARAM* character, unsigned flags)
 {
-    TmyDeletionWatch watch(this);
+    TmyControlGuard watch(this);
     TmyControl::CharInput(character, flags);
     const unsigned code = static_cast<unsigned>(*character & 0xFF);
-    if (watch.Gone() || *character == 0)
+    if (!watch.Alive() || *character == 0)
         return;
     if (FileNameFilter && IsForbiddenInFileName(code))
         return;
@@ -260,9 +258,9 @@ void Tmy_Edit::Resized()
 
 int Tmy_Edit::LeftButtonDown(unsigned keys, int x, int y)
 {
-    TmyDeletionWatch watch(this);
+    TmyControlGuard watch(this);
     const int result = TmyControl::LeftButtonDown(keys, x, y);
-    if (!watch.Gone())
+    if (watch.Alive())
         SetCaret(IndexAt(x), -1);
     return result;
 }
@@ -271,9 +269,9 @@ int Tmy_Edit::LeftButtonDown(unsigned keys, int x, int y)
 // removes the caret. The selection band shows only while focused.
 void Tmy_Edit::FocusChanged(int gained)
 {
-    TmyDeletionWatch watch(this);
+    TmyControlGuard watch(this);
     TmyControl::FocusChanged(gained);
-    if (watch.Gone())
+    if (!watch.Alive())
         return;
     if (gained) {
         SetCaret(Caret, Anchor);
