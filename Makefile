@@ -1,22 +1,31 @@
 # The project's front door: `make run` starts the main program, `make test`
-# installs what is missing, builds both presets and runs every test.
+# installs what is missing, builds the Windows presets and the native Linux
+# ones and runs every test.
 PRESETS := win32 win64
+# The native build as shipped, under AddressSanitizer + UndefinedBehaviorSanitizer,
+# and under ThreadSanitizer (its thread tests only).
+NATIVE_PRESETS := linux linux-asan linux-tsan
 JOBS ?= $(shell nproc)
 # The preset whose control panel `make run` starts.
 PRESET ?= win64
 
-.PHONY: all deps build test run clean $(PRESETS)
+.PHONY: all deps build test run clean $(PRESETS) $(NATIVE_PRESETS)
 
 all: build
 
 deps:
 	@bash cmake/install-deps.sh
 
-build: deps $(PRESETS)
+build: deps $(PRESETS) $(NATIVE_PRESETS)
 
-$(PRESETS):
+$(PRESETS) linux linux-asan:
 	@cmake --preset $@ >/dev/null
 	@cmake --build build/$@ -j $(JOBS) -- --no-print-directory
+
+# Only what its tests run.
+linux-tsan:
+	@cmake --preset $@ >/dev/null
+	@cmake --build build/$@ -j $(JOBS) --target api_tests sim_tests -- --no-print-directory
 
 test: build
 	@bash cmake/test-session.sh

@@ -34,12 +34,11 @@ void FillTextField(char (&field)[FieldBytes], const char* text, size_t maxChars)
 
 }  // namespace
 
-CMXV::CMXV(HMODULE libraryModule)
+CMXV::CMXV(platform::ModuleHandle libraryModule)
     : Opened(0), DriverBound(0), CurrentRange(-1), LibraryModule(libraryModule), DeviceCount(0), Lock(),
       CalibrationValid(0), CachedFrequency(0), CachedCorrection(0.0f), CalibrationMask(0), CalibrationData(),
       BlockPresent(), SerialList(), Link()
 {
-    InitializeCriticalSection(&Lock);
     ResetCalibrationCache();
 }
 
@@ -47,7 +46,6 @@ CMXV::~CMXV()
 {
     Close();
     UnloadDriver();
-    DeleteCriticalSection(&Lock);
 }
 
 // Sends the power-clear command, then closes the handle.
@@ -142,14 +140,14 @@ void CMXV::ReadTextReply(char (&text)[versionReplyBytes + 1])
 {
     LockScope lock(Lock);
     memset(text, 0, sizeof text);
-    DWORD started = GetTickCount();
+    uint32_t started = platform::NowMs();
     for (DWORD count = 0; count < versionReplyBytes && ReadBytes(text + count, 1) == 1;) {
         char last = text[count++];
         if (last == '\r' || last == '\n') {
             TakeLineEnd(last);
             return;
         }
-        if (GetTickCount() - started >= Link.ReadTimeoutMs)
+        if (platform::NowMs() - started >= Link.ReadTimeoutMs)
             break;
     }
     DiscardLateReply();

@@ -14,6 +14,7 @@
 #include "CalibrationSegment.h"
 #include "D2xx.h"
 #include "IMXV.h"
+#include "Platform.h"
 
 // Link settings of an open converter.
 constexpr ULONG readTimeoutMs = 100;
@@ -55,7 +56,7 @@ class CMXV final : public IMXV {
 public:
     // Builds an unbound, closed object that will look for the driver library
     // beside libraryModule.
-    explicit CMXV(HMODULE libraryModule);
+    explicit CMXV(platform::ModuleHandle libraryModule);
     // Closes the converter (power clear first), releases the driver, deletes the lock.
     ~CMXV();
     CMXV(const CMXV&) = delete;
@@ -79,7 +80,8 @@ public:
     // Writes a raw zero-terminated text; 0, OVK47MXV_NOT_OPEN or OVK47MXV_WRITE_FAILED.
     int SendBuffer(const char* text);
 
-    // Calibration. Parameter errors set ERROR_INVALID_PARAMETER.
+    // Calibration. Parameter errors set the platform's parameter error
+    // (ERROR_INVALID_PARAMETER on Windows, errno EINVAL on Linux).
     // Writes a whole image (format byte, mask, data) from address 0; 1 or 0.
     int WriteCalibrationData(const unsigned char* image, unsigned short length);
     // Copies length data bytes from offset start and reports the header word; 1 or 0.
@@ -97,18 +99,18 @@ private:
     // Holds the object's lock for one scope.
     class LockScope {
     public:
-        explicit LockScope(CRITICAL_SECTION& lock) : Lock(lock) { EnterCriticalSection(&Lock); }
-        ~LockScope() { LeaveCriticalSection(&Lock); }
+        explicit LockScope(platform::RecursiveLock& lock) : Lock(lock) { Lock.Enter(); }
+        ~LockScope() { Lock.Leave(); }
         LockScope(const LockScope&) = delete;
         LockScope& operator=(const LockScope&) = delete;
 
     private:
-        CRITICAL_SECTION& Lock;
+        platform::RecursiveLock& Lock;
     };
 
     // Driver module, device handle, entry points and open serial: zeroed as a whole.
     struct LinkBlock {
-        HMODULE DriverModule;
+        platform::ModuleHandle DriverModule;
         FT_HANDLE Handle;
         FT_OpenEx_t FT_OpenEx;
         FT_ListDevices_t FT_ListDevices;
@@ -157,9 +159,9 @@ private:
     int Opened;
     int DriverBound;
     int CurrentRange;
-    HMODULE LibraryModule;
+    platform::ModuleHandle LibraryModule;
     unsigned DeviceCount;
-    CRITICAL_SECTION Lock;
+    platform::RecursiveLock Lock;
     uint8_t CalibrationValid;
     uint64_t CachedFrequency;
     float CachedCorrection;

@@ -150,7 +150,7 @@ int CMXV::LoadCalibrationBlock(unsigned dataOffset)
 int CMXV::GetCalibrationData(unsigned start, unsigned char* buffer, unsigned length, unsigned* header)
 {
     if (uint64_t{start} + length > calibrationBytes) {
-        SetLastError(ERROR_INVALID_PARAMETER);
+        platform::SetInvalidParameterError();
         return 0;
     }
     LockScope lock(Lock);
@@ -220,7 +220,7 @@ bool CMXV::SendImage(const unsigned char* image, unsigned length)
 int CMXV::WriteCalibrationData(const unsigned char* image, unsigned short length)
 {
     if (!image || length > OVK47MXV_MAX_IMAGE_BYTES) {
-        SetLastError(ERROR_INVALID_PARAMETER);
+        platform::SetInvalidParameterError();
         return 0;
     }
     LockScope lock(Lock);

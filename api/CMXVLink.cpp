@@ -1,58 +1,25 @@
 // The USB link of a CMXV object: binding the D2XX driver library found beside
 // the API library, listing the converters on the bus, opening one by serial
 // number, and the byte primitives the command layer builds on.
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
 
 #include "CMXV.h"
-#include "ModuleFolder.h"
 
 namespace {
 
-// The driver library's file names, tried in this order in the API library's folder.
-constexpr const char* driverFileNames[] = {"\\OVK47MXVusb.dll", "\\47KMXVusb.dll"};
-// Room for the API library's own file name.
-constexpr DWORD moduleFileNameBytes = 10240;
 // Device identifier of a converter: vendor 0x5A17 (high 16 bits), product 0x0C42.
 constexpr ULONG converterDeviceId = 0x5A170C42;
 // Room for bytes read only to be discarded: more than the line carries in
 // any wait of the library (about one byte a millisecond).
 constexpr DWORD discardBytes = 1024;
 
-// The folder of the module's file name; false when the name cannot be read whole.
-bool GetModuleFolder(HMODULE module, char (&folder)[moduleFileNameBytes])
-{
-    DWORD nameLength = GetModuleFileNameA(module, folder, moduleFileNameBytes);
-    int length = ModuleFolderLength(folder, nameLength, moduleFileNameBytes);
-    if (length < 0)
-        return false;
-    folder[length] = '\0';
-    return true;
-}
-
-// Loads the first driver library found in the API library's own folder, or
-// returns null; never looks elsewhere.
-HMODULE LoadDriverLibrary(HMODULE apiModule)
-{
-    char folder[moduleFileNameBytes];
-    if (!GetModuleFolder(apiModule, folder))
-        return nullptr;
-    for (const char* fileName : driverFileNames) {
-        char path[moduleFileNameBytes + 32];
-        snprintf(path, sizeof path, "%s%s", folder, fileName);
-        if (HMODULE module = LoadLibraryA(path))
-            return module;
-    }
-    return nullptr;
-}
-
 // Resolves one entry point by name into its typed slot; true when found.
 template <typename EntryPoint>
-bool Resolve(HMODULE module, const char* name, EntryPoint& entry)
+bool Resolve(platform::ModuleHandle module, const char* name, EntryPoint& entry)
 {
-    entry = reinterpret_cast<EntryPoint>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    entry = reinterpret_cast<EntryPoint>(platform::FindDriverFunction(module, name));
     return entry != nullptr;
 }
 
@@ -62,11 +29,11 @@ int CMXV::LoadDriver()
 {
     if (DriverBound)
         return 1;
-    Link.DriverModule = LoadDriverLibrary(LibraryModule);
+    Link.DriverModule = platform::LoadDriverLibrary(LibraryModule);
     if (!Link.DriverModule)
         return 0;
     if (!ResolveEntryPoints()) {
-        FreeLibrary(Link.DriverModule);
+        platform::FreeDriverLibrary(Link.DriverModule);
         Link = LinkBlock{};
         return 0;
     }
@@ -78,7 +45,7 @@ int CMXV::LoadDriver()
 // FT_SetLatencyTimer is optional: a driver without it is bound all the same.
 bool CMXV::ResolveEntryPoints()
 {
-    HMODULE m = Link.DriverModule;
+    platform::ModuleHandle m = Link.DriverModule;
     bool required = Resolve(m, "FT_Write", Link.FT_Write) && Resolve(m, "FT_Read", Link.FT_Read) &&
                     Resolve(m, "FT_OpenEx", Link.FT_OpenEx) && Resolve(m, "FT_ListDevices", Link.FT_ListDevices) &&
                     Resolve(m, "FT_Close", Link.FT_Close) && Resolve(m, "FT_ResetDevice", Link.FT_ResetDevice) &&
@@ -98,7 +65,7 @@ void CMXV::UnloadDriver()
 {
     if (!DriverBound)
         return;
-    FreeLibrary(Link.DriverModule);
+    platform::FreeDriverLibrary(Link.DriverModule);
     Link = LinkBlock{};
     DriverBound = 0;
 }

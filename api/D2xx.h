@@ -1,10 +1,10 @@
 // The FTDI D2XX driver interface as the API library uses it: the status and
 // handle types, the device-information node, the 14 entry points and the
-// latency timer's two, all with the WINAPI convention. The simulated
-// converter exports the same functions.
+// latency timer's two, all with the WINAPI convention (none outside 32-bit
+// Windows). The simulated converter exports the same functions.
 #pragma once
 
-#include <windows.h>
+#include "D2xxTypes.h"
 
 #include <cstddef>
 
@@ -26,7 +26,8 @@ constexpr DWORD FT_OPEN_BY_SERIAL_NUMBER = 1;
 constexpr ULONG FT_PURGE_RX = 1;
 constexpr ULONG FT_PURGE_RX_TX = 3;
 
-// One entry of FT_GetDeviceInfoList: 100 bytes on 32-bit, 104 on 64-bit.
+// One entry of FT_GetDeviceInfoList: 100 bytes on 32-bit, 104 on 64-bit
+// (Windows and Linux alike: ULONG and DWORD are 32 bits on both).
 struct FT_DEVICE_LIST_INFO_NODE {
     ULONG Flags;
     ULONG Type;

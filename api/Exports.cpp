@@ -1,7 +1,7 @@
 // The library's exports, its device table of 32 slots and the enumeration
-// object, and the library entry point. The export layer checks device
-// indices and forwards to the CMXV object of the slot; it does no input or
-// output of its own.
+// object, and what the library's load and unload do. The export layer checks
+// device indices and forwards to the CMXV object of the slot; it does no
+// input or output of its own.
 //
 // Threads: the slots are read and changed under one table lock that is held
 // only for those few steps, never across an exchange with a converter, so
@@ -28,11 +28,10 @@ struct DeviceSlot {
 };
 
 // The API library's own module: every CMXV looks for the driver beside it.
-HMODULE libraryModule;
-// Guards every slot; held briefly, and released while Close waits.
-SRWLOCK tableLock = SRWLOCK_INIT;
-// Woken whenever the last call in flight on a slot returns.
-CONDITION_VARIABLE callsEnded = CONDITION_VARIABLE_INIT;
+platform::ModuleHandle libraryModule;
+// Guards every slot; held briefly, and released while Close waits. Woken
+// whenever the last call in flight on a slot returns.
+platform::TableLock tableLock;
 // Slot n holds the object of the converter opened as device index n.
 DeviceSlot deviceTable[deviceSlots];
 // Binds the driver for enumeration only; lives until the library is unloaded.
@@ -43,8 +42,8 @@ int lastDeviceCount;
 // Holds the table lock for one scope.
 class TableScope {
 public:
-    TableScope() { AcquireSRWLockExclusive(&tableLock); }
-    ~TableScope() { ReleaseSRWLockExclusive(&tableLock); }
+    TableScope() { tableLock.Acquire(); }
+    ~TableScope() { tableLock.Release(); }
     TableScope(const TableScope&) = delete;
     TableScope& operator=(const TableScope&) = delete;
 };
@@ -74,7 +73,7 @@ public:
             return;
         TableScope table;
         if (--Slot->Calls == 0)
-            WakeAllConditionVariable(&callsEnded);
+            tableLock.WakeAll();
     }
     DeviceCall(const DeviceCall&) = delete;
     DeviceCall& operator=(const DeviceCall&) = delete;
@@ -97,7 +96,7 @@ CMXV* BeginClose(int dev)
         return nullptr;
     slot->Closing = true;
     while (slot->Calls > 0)
-        SleepConditionVariableSRW(&callsEnded, &tableLock, INFINITE, 0);
+        tableLock.Wait();
     return slot->Device;
 }
 
@@ -136,9 +135,18 @@ int ClaimLowestFreeSlot(CMXV* device)
     return -1;
 }
 
+}  // namespace
+
+void LibraryLoaded(platform::ModuleHandle self)
+{
+    libraryModule = self;
+    lastDeviceCount = 0;
+}
+
 // Destroying an object closes its converter (power clear first) and releases
-// the driver. Runs while the library is unloaded, when no call can be in flight.
-void DestroyAll()
+// the driver. Runs while a host unloads the library, when no call can be in
+// flight; never while the process ends (hosts call Close before they exit).
+void LibraryUnloading()
 {
     delete enumerationObject;
     enumerationObject = nullptr;
@@ -147,8 +155,6 @@ void DestroyAll()
         slot = DeviceSlot{};
     }
 }
-
-}  // namespace
 
 int OVK47MXV_CALL GetDeviceCount(void)
 {
@@ -255,21 +261,4 @@ int OVK47MXV_CALL IsAlive(int dev)
 {
     DeviceCall device(dev);
     return device ? device->IsAlive() : 0;
-}
-
-// Process attach remembers the module. Detach by FreeLibrary (reserved is
-// null) closes every converter still open (power clear first) and releases
-// the driver library. Detach at the end of the process (reserved is not null)
-// touches nothing: the driver library, loaded after this one, may already be
-// detached, and other threads were stopped wherever they were, perhaps
-// inside a converter's exchange. Hosts clear power by calling Close first.
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
-{
-    if (reason == DLL_PROCESS_ATTACH) {
-        libraryModule = instance;
-        lastDeviceCount = 0;
-    } else if (reason == DLL_PROCESS_DETACH && !reserved) {
-        DestroyAll();
-    }
-    return TRUE;
 }

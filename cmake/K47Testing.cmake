@@ -1,6 +1,7 @@
-# GoogleTest from the distribution's source package, built with the cross
-# compiler; one helper that adds a test program run under Wine, one that adds
-# a check of built files that runs on the build machine itself.
+# GoogleTest from the distribution's source package, built with the preset's
+# compiler; one helper that adds a test program (run under Wine for the
+# Windows presets, natively for the Linux ones), one that adds a check of
+# built files that runs on the build machine itself.
 
 # Whether this machine runs the preset's programs: 64-bit ones always, 32-bit
 # ones where the probe says so (K47_RUN_32BIT forces the answer). The probe
@@ -22,12 +23,27 @@ endif()
 
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+# The Windows test programs use GoogleTest without its locks, as before; the
+# native ones with them, so that ThreadSanitizer sees its assertions locked.
+if(WIN32)
+    set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+else()
+    set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+endif()
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
+# Where K47_TEST_SUITES names suites, only those are registered (the
+# ThreadSanitizer preset runs the thread tests alone).
+set(K47_TEST_SUITES "" CACHE STRING "The only GoogleTest suites to register; empty for all")
+# Every report of a sanitizer ends its test program with a failure.
+set(K47_SANITIZER_ENVIRONMENT
+    "ASAN_OPTIONS=halt_on_error=1:abort_on_error=0:detect_leaks=1"
+    "UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1"
+    "TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1")
+
 # k47_add_test_program(NAME SOURCES files... LIBRARIES libs...)
-# Builds NAME.exe and registers one test per GoogleTest suite found in the
-# sources, named <preset>:<suite>, so a failure names its suite and each
+# Builds the program NAME and registers one test per GoogleTest suite found in
+# the sources, named <preset>:<suite>, so a failure names its suite and each
 # suite runs in a fresh process.
 function(k47_add_test_program name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
@@ -43,6 +59,15 @@ function(k47_add_test_program name)
         endforeach()
     endforeach()
     list(REMOVE_DUPLICATES suites)
+    if(K47_TEST_SUITES)
+        set(registered "")
+        foreach(suite IN LISTS suites)
+            if(suite IN_LIST K47_TEST_SUITES)
+                list(APPEND registered ${suite})
+            endif()
+        endforeach()
+        set(suites ${registered})
+    endif()
     set_property(GLOBAL APPEND PROPERTY K47_SUITES ${suites})
     if(NOT K47_RUNS_PROGRAMS STREQUAL "yes")
         return()
@@ -51,13 +76,20 @@ function(k47_add_test_program name)
         add_test(NAME ${K47_PRESET}:${suite}
                  COMMAND ${name} --gtest_filter=${suite}.*:${suite}/*
                  WORKING_DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+        if(NOT WIN32)
+            set_tests_properties(${K47_PRESET}:${suite} PROPERTIES ENVIRONMENT "${K47_SANITIZER_ENVIRONMENT}")
+        endif()
     endforeach()
 endfunction()
 
 # k47_add_static_check(NAME COMMAND args...)
 # Registers <preset>:NAME, a check of built files run on the build machine (no
-# Wine), so it runs wherever the preset is built.
+# Wine), so it runs wherever the preset is built; not where K47_TEST_SUITES
+# picks suites.
 function(k47_add_static_check name)
+    if(K47_TEST_SUITES)
+        return()
+    endif()
     add_test(NAME ${K47_PRESET}:${name} COMMAND ${ARGN})
     set_tests_properties(${K47_PRESET}:${name} PROPERTIES LABELS static)
     set_property(GLOBAL APPEND PROPERTY K47_STATIC_CHECKS ${name})

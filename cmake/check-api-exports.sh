@@ -5,14 +5,18 @@
 #   library  - its export table carries the library name hosts have linked
 #              against (47KMXV_API.dll);
 #   cleanup  - 32-bit only: every return of each export pops the argument
-#              bytes the header's __stdcall prototype passes (ret $n).
+#              bytes the header's __stdcall prototype passes (ret $n);
+#   elf-names - the Linux library: it exports exactly the header's 14
+#              functions and nothing else, under the soname libk47mxv_api.so.1.
 # The header's side comes from an object that names every function through
-# its import (__imp__Open@4: name and argument bytes).
-# Usage: check-api-exports.sh CHECK OBJDUMP NM LIBRARY PROTOTYPES_OBJECT
+# its import (__imp__Open@4: name and argument bytes); for elf-names from the
+# header itself.
+# Usage: check-api-exports.sh CHECK OBJDUMP NM LIBRARY PROTOTYPES_OBJECT|HEADER
 set -uo pipefail
 check=$1 objdump=$2 nm=$3 library=$4 prototypes=$5
 expected_count=14
 expected_library=47KMXV_API.dll
+expected_soname=libk47mxv_api.so.1
 
 # "name bytes" per function of the header; bytes empty on 64-bit.
 header_functions() {
@@ -107,8 +111,29 @@ check_cleanup() {
     return $status
 }
 
+# The Linux library's dynamic symbols against the functions the header declares.
+check_elf_names() {
+    local header exported soname
+    header=$(sed -n 's/^OVK47MXV_EXPORT .* OVK47MXV_CALL \([A-Za-z]*\)(.*/\1/p' "$prototypes" | sort)
+    if [ "$(echo "$header" | grep -c .)" -ne "$expected_count" ]; then
+        echo "$prototypes declares $(echo "$header" | grep -c .) functions, not $expected_count"; return 1
+    fi
+    exported=$("$nm" -D --defined-only "$library" | awk '{ print $NF }' | sort -u)
+    if [ "$header" != "$exported" ]; then
+        echo "exported names differ from the header's functions (< header, > library):"
+        diff <(echo "$header") <(echo "$exported") | grep '^[<>]'
+        return 1
+    fi
+    soname=$("$objdump" -p "$library" | awk '$1 == "SONAME" { print $2 }')
+    if [ "$soname" != "$expected_soname" ]; then
+        echo "the library's soname is '$soname', not '$expected_soname'"; return 1
+    fi
+    echo "$(basename "$library") ($soname) exports exactly the header's $expected_count functions"
+}
+
 case $check in
     names) check_names ;;
+    elf-names) check_elf_names ;;
     library) check_library ;;
     cleanup) check_cleanup ;;
     *) echo "unknown check '$check'"; exit 2 ;;

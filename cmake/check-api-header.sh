@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Checks that the API's public header compiles in every C and C++ dialect a
-# host may use, with the preset's own compilers (so in its word size): a
+# host may use, with the preset's own compilers (so in its word size and for
+# its system: the mingw-w64 cross compilers, or gcc and clang on Linux): a
 # one-line translation unit that includes the header is checked with
-# -fsyntax-only, every warning an error. C99 and later and C++11 and later
+# -fsyntax-only, every warning an error. Where the target is not Windows,
+# each dialect is checked a second time as the library itself sees the
+# header (OVK47MXV_BUILDING: the exports' visibility attribute). C99 and later and C++11 and later
 # are held to -pedantic-errors; gnu89 and C++98 too, except for long long,
 # the 64-bit frequencies the exports pass, which those dialects know only as
 # an extension.
@@ -26,13 +29,24 @@ compile() {
     return 1
 }
 
+# every_dialect [flags...]: the header in each dialect, with the flags added.
+every_dialect() {
+    local status=0 standard
+    compile "$cc" c gnu89 "${long_long_extension[@]}" "$@" || status=1
+    for standard in c99 c11 c17; do
+        compile "$cc" c $standard "$@" || status=1
+    done
+    compile "$cxx" c++ c++98 "${long_long_extension[@]}" "$@" || status=1
+    for standard in c++11 c++14 c++17 c++20; do
+        compile "$cxx" c++ $standard "$@" || status=1
+    done
+    return $status
+}
+
 status=0
-compile "$cc" c gnu89 "${long_long_extension[@]}" || status=1
-for standard in c99 c11 c17; do
-    compile "$cc" c $standard || status=1
-done
-compile "$cxx" c++ c++98 "${long_long_extension[@]}" || status=1
-for standard in c++11 c++14 c++17 c++20; do
-    compile "$cxx" c++ $standard || status=1
-done
+every_dialect || status=1
+if ! echo '_WIN32' | "$cc" -E -P -x c - | grep -qx 1; then
+    echo "as the library sees it (OVK47MXV_BUILDING):"
+    every_dialect -DOVK47MXV_BUILDING || status=1
+fi
 exit $status

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Runs every test of both presets that this machine can run: prepares the
-# private prefix, starts a virtual X display and one persistent wineserver for
-# the whole run, then runs CTest over build/win32 and build/win64 and ends with
-# its summary. Where 32-bit programs cannot run, the win32 test programs are
+# Runs every test of both Windows presets that this machine can run and of
+# the native Linux presets: prepares the private prefix, starts a virtual X
+# display and one persistent wineserver for the whole run, then runs CTest
+# over build/win32, build/win64, build/linux, build/linux-asan (the native
+# suites under AddressSanitizer + UndefinedBehaviorSanitizer) and
+# build/linux-tsan (the thread tests under ThreadSanitizer) and ends with its
+# summary. Where 32-bit programs cannot run, the win32 test programs are
 # built but not registered, and only the win32 checks that read the built
 # files run; the session says so before CTest starts and after its summary.
 set -uo pipefail
@@ -10,6 +13,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 top=$k47_top
 export WINEPREFIX="$top/build/wineprefix"
 presets=(win32 win64)
+native_presets=(linux linux-asan linux-tsan)
 
 # A value of a preset's test plan (written when the preset is configured).
 plan_value() {
@@ -38,7 +42,16 @@ say_plan() {
     done
 }
 
+say_native_plan() {
+    local preset
+    for preset in "${native_presets[@]}"; do
+        [ -f "$top/build/$preset/k47-tests.txt" ] || { echo "$preset: not built"; continue; }
+        echo "$preset: $(plan_value "$preset" suites) test suites run natively; $preset static checks: $(plan_value "$preset" static) run"
+    done
+}
+
 say_plan
+say_native_plan
 "$top/cmake/wine-prefix.sh" || exit 1
 
 # A display of our own: the lowest free number from 90 up.
@@ -66,9 +79,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# One CTest run over both presets, so the summary counts every test.
-printf 'subdirs("win32" "win64")\n' > "$top/build/CTestTestfile.cmake"
+# One CTest run over every preset built, so the summary counts every test.
+built=()
+for preset in "${presets[@]}" "${native_presets[@]}"; do
+    [ -f "$top/build/$preset/CTestTestfile.cmake" ] && built+=("\"$preset\"")
+done
+printf 'subdirs(%s)\n' "${built[*]}" > "$top/build/CTestTestfile.cmake"
 ctest --test-dir "$top/build" --output-on-failure --timeout 300 "$@"
 status=$?
 say_plan
+say_native_plan
 exit $status

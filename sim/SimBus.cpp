@@ -1,5 +1,7 @@
 #include "SimBus.h"
 
+#include "SimPlatform.h"
+
 #include <algorithm>
 #include <cstring>
 #include <fstream>
@@ -53,39 +55,38 @@ void CopyField(char (&field)[N], const char* text) {
 
 // The file named by K47MXV_SIM, or the embedded default without one.
 bool StartupConfig(std::string& text) {
-    char path[MAX_PATH * 4];
-    const DWORD length = GetEnvironmentVariableA(kConfigVariable, path, sizeof path);
-    if (length == 0) {
+    std::string path;
+    if (!simplatform::ReadEnvironment(kConfigVariable, path)) {
         text = kDefaultSimConfig;
         return true;
     }
     std::ifstream file(path, std::ios::binary);
-    if (length >= sizeof path || !file) return false;
+    if (path.empty() || !file) return false;
     text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     return true;
 }
 
-void Report(const std::string& message) { OutputDebugStringA(("K47MXV simulator: " + message + "\n").c_str()); }
+using simplatform::Report;
 
 }  // namespace
 
 // Holds the bus lock for a scope; a realtime read waits with it released.
 class SimBus::Lock {
 public:
-    explicit Lock(CRITICAL_SECTION& section) : section_(section) { EnterCriticalSection(&section_); }
-    ~Lock() { LeaveCriticalSection(&section_); }
+    explicit Lock(platform::RecursiveLock& section) : section_(section) { section_.Enter(); }
+    ~Lock() { section_.Leave(); }
     Lock(const Lock&) = delete;
     Lock& operator=(const Lock&) = delete;
 
     // Lets other threads use the bus until the performance counter reaches target.
     void WaitUnlocked(int64_t target) {
-        LeaveCriticalSection(&section_);
+        section_.Leave();
         SimClock::WaitForCounter(target);
-        EnterCriticalSection(&section_);
+        section_.Enter();
     }
 
 private:
-    CRITICAL_SECTION& section_;
+    platform::RecursiveLock& section_;
 };
 
 SimPort::SimPort(const SimDeviceSettings& settings, const SimBusSettings& bus, size_t position)
@@ -99,13 +100,24 @@ SimPort::SimPort(const SimDeviceSettings& settings, const SimBusSettings& bus, s
       link(MakeSimLink(settings.link.value_or(bus.link), settings, settings.jitterSeed.value_or(bus.jitterSeed),
                        static_cast<uint32_t>(0x9E3779B9u * (position + 1)))) {}
 
+namespace {
+
+// The bus Instance made, for Release.
+SimBus* madeBus = nullptr;
+
+}  // namespace
+
 SimBus& SimBus::Instance() {
-    static SimBus* const bus = new SimBus;
+    static SimBus* const bus = madeBus = new SimBus;
     return *bus;
 }
 
+void SimBus::Release() {
+    delete madeBus;
+    madeBus = nullptr;
+}
+
 SimBus::SimBus() : lastHandle_(kHandleTag) {
-    InitializeCriticalSection(&lock_);
     std::string text;
     if (StartupConfig(text)) {
         ConfigureText(text);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "D2xx.h"
+#include "Platform.h"
 #include "SimClock.h"
 #include "SimConfig.h"
 #include "SimDevice.h"
@@ -37,9 +38,13 @@ struct SimPort {
 class SimBus {
 public:
     // The process's bus, configured on first use from the file named by
-    // K47MXV_SIM, or the embedded default without it. Never destroyed: the
-    // API library may still call in after this library's own detach.
+    // K47MXV_SIM, or the embedded default without it. Not destroyed while
+    // the process ends: the API library may still call in after this
+    // library's own detach.
     static SimBus& Instance();
+    // Destroys the bus when a host unloads the library: nobody can call in
+    // any more, and a library loaded again makes a fresh one.
+    static void Release();
 
     // D2XX entry points, arguments and results as in D2xx.h.
     FT_STATUS OpenEx(PVOID arg, DWORD flags, FT_HANDLE* handle);
@@ -90,7 +95,7 @@ private:
     void Log(const SimPort& port, const std::string& event);
     void UnplugNow(SimPort& port);
 
-    CRITICAL_SECTION lock_;
+    platform::RecursiveLock lock_;
     SimClock clock_;
     SimTraffic traffic_;
     std::vector<SimPort> ports_;

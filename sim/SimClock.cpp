@@ -1,7 +1,6 @@
 #include "SimClock.h"
 
-#include <windows.h>
-#include <mmsystem.h>
+#include "SimPlatform.h"
 
 namespace {
 
@@ -10,28 +9,16 @@ constexpr int64_t kMicrosecondsPerSecond = 1000000;
 // sleep may overshoot by about one scheduler tick.
 constexpr int64_t kSpinMs = 2;
 
-int64_t Counter() {
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now.QuadPart;
-}
-
-// Asks for 1 ms scheduler ticks once per process, for precise sleeps.
-void RaiseTimerResolution() {
-    static LONG raised = 0;
-    if (InterlockedExchange(&raised, 1) == 0) timeBeginPeriod(1);
-}
+using simplatform::Counter;
 
 }  // namespace
 
 void SimClock::Reset(SimTiming timing) {
     timing_ = timing;
     virtualUs_ = 0;
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    frequency_ = frequency.QuadPart;
+    frequency_ = simplatform::CounterFrequency();
     start_ = Counter();
-    if (timing == SimTiming::Realtime) RaiseTimerResolution();
+    if (timing == SimTiming::Realtime) simplatform::RaiseTimerResolution();
 }
 
 uint64_t SimClock::NowUs() const {
@@ -52,10 +39,9 @@ int64_t SimClock::CounterAt(uint64_t us) const {
 }
 
 void SimClock::WaitForCounter(int64_t target) {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
+    const int64_t frequency = simplatform::CounterFrequency();
     for (int64_t now = Counter(); now < target; now = Counter()) {
-        const int64_t remainingMs = (target - now) * 1000 / frequency.QuadPart;
-        Sleep(remainingMs > kSpinMs ? static_cast<DWORD>(remainingMs - kSpinMs) : 0);
+        const int64_t remainingMs = (target - now) * 1000 / frequency;
+        simplatform::SleepMs(remainingMs > kSpinMs ? static_cast<unsigned>(remainingMs - kSpinMs) : 0);
     }
 }

@@ -7,6 +7,9 @@
 #include "D2xx.h"
 #include "K47MXVsim.h"
 #include "SimBus.h"
+#include "SimPlatform.h"
+
+void simplatform::LibraryUnloading() { SimBus::Release(); }
 
 extern "C" {
 

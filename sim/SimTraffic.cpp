@@ -20,12 +20,8 @@ std::string FormatMs(uint64_t us) {
 
 bool SimTraffic::Reset(const std::string& logPath) {
     text_.clear();
-    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
-    file_ = INVALID_HANDLE_VALUE;
-    if (logPath.empty()) return true;
-    file_ = CreateFileA(logPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                        FILE_ATTRIBUTE_NORMAL, nullptr);
-    return file_ != INVALID_HANDLE_VALUE;
+    file_.Close();
+    return logPath.empty() || file_.Open(logPath);
 }
 
 void SimTraffic::Add(uint64_t timeUs, const std::string& usbSerial, const std::string& event) {
@@ -35,10 +31,7 @@ void SimTraffic::Add(uint64_t timeUs, const std::string& usbSerial, const std::s
         text_.erase(0, cut == std::string::npos ? text_.size() : cut + 1);
     }
     text_ += line;
-    if (file_ != INVALID_HANDLE_VALUE) {
-        DWORD written = 0;
-        WriteFile(file_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-    }
+    file_.Append(line);
 }
 
 int SimTraffic::Copy(char* buffer, int size) const {

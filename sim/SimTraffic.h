@@ -3,10 +3,10 @@
 //   <ms with 3 decimals> <usb serial> <event>
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
 #include <string>
+
+#include "SimPlatform.h"
 
 class SimTraffic {
 public:
@@ -20,7 +20,7 @@ public:
 
 private:
     std::string text_;
-    HANDLE file_ = INVALID_HANDLE_VALUE;
+    simplatform::AppendFile file_;
 };
 
 // Bytes as the log shows them: " 66 06 0D" (each with a blank before it).

@@ -1,19 +1,18 @@
 // The run-time binding of the device API library, as a third-party host makes
-// it: OVK47MXV_API.dll is loaded from the program's own folder and each of its
-// fourteen exports is resolved by plain name.
+// it: the library (OVK47MXV_API.dll, libk47mxv_api.so.1) is loaded from the
+// program's own folder and each of its fourteen exports is resolved by plain
+// name.
 #pragma once
-
-#include <windows.h>
 
 #include <string>
 
+#include "HostPlatform.h"
 #include "OVK47MXV_Exports.h"
 
 // The library's file name; it is looked up beside the running program.
-constexpr const char* kApiLibraryName = "OVK47MXV_API.dll";
+inline const char* const kApiLibraryName = hostplatform::apiLibraryName;
 
-// The folder of the running program, without a trailing backslash.
-std::string ProgramFolder();
+using hostplatform::ProgramFolder;
 
 // The exports are the inherited OVK47MXV_Exports members.
 class ApiBinding : public OVK47MXV_Exports {
@@ -32,9 +31,5 @@ public:
 private:
     void Unload();
 
-    HMODULE Module = nullptr;
+    Module Library = nullptr;
 };
-
-// The system's text for an error code, on one line, e.g. "The specified
-// module could not be found."
-std::string SystemErrorText(DWORD code);

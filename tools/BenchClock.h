@@ -1,14 +1,9 @@
-// The clock of the benchmark programs: the performance counter in
-// milliseconds.
+// The clock of the benchmark programs: a steady clock in milliseconds.
 #pragma once
 
-#include <windows.h>
+#include <chrono>
 
 inline double NowMs()
 {
-    LARGE_INTEGER counter;
-    LARGE_INTEGER frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }

@@ -110,67 +110,39 @@ bool DecodeEscapes(const std::string& text, std::string& bytes)
 // Prints why a file could not be used; false, for the caller to return.
 bool FileError(const Invocation& call, const char* what, const std::string& path)
 {
-    call.Fail(std::string("cannot ") + what + " " + path + ": " + SystemErrorText(GetLastError()));
+    call.Fail(std::string("cannot ") + what + " " + path + ": " + hostplatform::LastErrorText());
     return false;
 }
 
-// Opens a file for reading or writing; on failure prints the reason.
-HANDLE OpenFile(const Invocation& call, const std::string& path, bool forWriting)
+bool WriteWholeFile(const Invocation& call, const std::string& path, const std::vector<unsigned char>& bytes)
 {
-    HANDLE file = CreateFileA(path.c_str(), forWriting ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              forWriting ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        FileError(call, "open", path);
-    return file;
-}
-
-bool WriteAll(const Invocation& call, const std::string& path, HANDLE file, const std::vector<unsigned char>& bytes)
-{
-    DWORD written = 0;
-    if (!WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-        written != bytes.size())
+    hostplatform::File file;
+    if (!file.Open(path, true))
+        return FileError(call, "open", path);
+    if (!file.Write(bytes.data(), bytes.size()))
         return FileError(call, "write", path);
     return true;
 }
 
 // Reads a file of 1 to maxBytes bytes; other sizes are refused before
 // anything is read.
-bool ReadBounded(const Invocation& call, const std::string& path, HANDLE file, size_t maxBytes,
-                 std::vector<unsigned char>& bytes)
+bool ReadImageFile(const Invocation& call, const std::string& path, size_t maxBytes, std::vector<unsigned char>& bytes)
 {
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file, &size))
+    hostplatform::File file;
+    if (!file.Open(path, false))
+        return FileError(call, "open", path);
+    uint64_t size = 0;
+    if (!file.Size(size))
         return FileError(call, "read", path);
-    if (size.QuadPart <= 0 || static_cast<unsigned long long>(size.QuadPart) > maxBytes) {
-        call.Fail(path + " holds " + std::to_string(size.QuadPart) + " bytes; a calibration image holds 1 to " +
+    if (size == 0 || size > maxBytes) {
+        call.Fail(path + " holds " + std::to_string(size) + " bytes; a calibration image holds 1 to " +
                   std::to_string(maxBytes));
         return false;
     }
-    bytes.resize(static_cast<size_t>(size.QuadPart));
-    DWORD got = 0;
-    if (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) || got != bytes.size())
+    bytes.resize(static_cast<size_t>(size));
+    if (!file.Read(bytes.data(), bytes.size()))
         return FileError(call, "read", path);
     return true;
-}
-
-bool WriteWholeFile(const Invocation& call, const std::string& path, const std::vector<unsigned char>& bytes)
-{
-    HANDLE file = OpenFile(call, path, true);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    const bool ok = WriteAll(call, path, file, bytes);
-    CloseHandle(file);
-    return ok;
-}
-
-bool ReadImageFile(const Invocation& call, const std::string& path, size_t maxBytes, std::vector<unsigned char>& bytes)
-{
-    HANDLE file = OpenFile(call, path, false);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    const bool ok = ReadBounded(call, path, file, maxBytes, bytes);
-    CloseHandle(file);
-    return ok;
 }
 
 int ListDevices(const Invocation& call)
@@ -297,7 +269,7 @@ int ReadCalibration(const Invocation& call)
     const int device = call.Device();
     if (device < 0)
         return kExitFailed;
-    const bool showProgress = IsConsole(STD_ERROR_HANDLE);
+    const bool showProgress = hostplatform::IsConsole(hostplatform::StandardStream::Error);
     std::vector<unsigned char> image;
     unsigned header = 0;
     const bool read = ReadCalibrationImage(call.api, device, image, header,

@@ -54,9 +54,3 @@ int Invocation::Usage(const std::string& what) const
                  inShell ? "" : " (k47mxv --help lists the commands)");
     return kExitUsage;
 }
-
-bool IsConsole(DWORD standardHandle)
-{
-    DWORD mode = 0;
-    return GetConsoleMode(GetStdHandle(standardHandle), &mode) != 0;
-}

@@ -64,6 +64,3 @@ struct Invocation {
     int Usage(const std::string& what) const;
 };
 
-// Whether a standard handle (STD_INPUT_HANDLE, STD_ERROR_HANDLE) is a
-// console: a prompt and progress are for a person, not for a script.
-bool IsConsole(DWORD standardHandle);

@@ -67,7 +67,7 @@ int RunShell(const Invocation& call)
     if (call.Device() < 0)
         return kExitFailed;
     const std::string& serial = call.converter->Serial();
-    const bool person = IsConsole(STD_INPUT_HANDLE);
+    const bool person = hostplatform::IsConsole(hostplatform::StandardStream::Input);
     if (person)
         std::printf("%s open; help lists the commands, quit closes it\n", serial.c_str());
     int worst = kExitOk;

@@ -30,8 +30,8 @@ const WireTime::VersionReply kVersionReply{static_cast<unsigned>(std::strlen(kFi
 
 // The driver library the API library loads from its own folder, and the
 // build's driver without the latency-timer functions.
-constexpr const char* kDriverName = "OVK47MXVusb.dll";
-constexpr const char* kNoLatencyDriverName = "OVK47MXVusb_nolatency.dll";
+const char* const kDriverName = hostplatform::driverName;
+const char* const kNoLatencyDriverName = hostplatform::noLatencyDriverName;
 
 // The corrected frequency lies in segment 6 (grid base 9892000000 Hz, data
 // offset 2503), on point 46 at offset 2549 plus 2 MHz; points 46 and 47 sit
@@ -77,14 +77,12 @@ struct Setting {
 // an API library loads a simulated driver.
 bool ConfigureSimulator(std::string& path)
 {
-    char folder[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, folder);
-    path = std::string(folder) + "k47mxv_bench_" + std::to_string(GetCurrentProcessId()) + ".ini";
+    path = hostplatform::TempFolder() + "k47mxv_bench_" + std::to_string(hostplatform::ProcessId()) + ".ini";
     std::ofstream ini(path);
     ini << "[simulator]\ntiming = realtime\nlink = bridge\n\n[device]\nusb_serial = " << kSerial
         << "\nfirmware = " << kFirmware << "\ncalibration = generated\n";
     ini.close();
-    return ini.good() && SetEnvironmentVariableA("K47MXV_SIM", path.c_str());
+    return ini.good() && hostplatform::SetEnvironment("K47MXV_SIM", path.c_str());
 }
 
 // A temporary folder holding a copy of the API library beside the driver
@@ -94,24 +92,21 @@ class NoLatencyFolder {
 public:
     NoLatencyFolder()
     {
-        char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        Path = std::string(temp) + "k47mxv_bench_" + std::to_string(GetCurrentProcessId());
-        const std::string bin = ProgramFolder() + "\\";
-        Ready = CreateDirectoryA(Path.c_str(), nullptr) &&
-                CopyFileA((bin + kApiLibraryName).c_str(), File(kApiLibraryName).c_str(), FALSE) &&
-                CopyFileA((bin + kNoLatencyDriverName).c_str(), File(kDriverName).c_str(), FALSE);
+        Path = hostplatform::TempFolder() + "k47mxv_bench_" + std::to_string(hostplatform::ProcessId());
+        const std::string bin = ProgramFolder() + hostplatform::separator;
+        Ready = hostplatform::MakeFolder(Path) && hostplatform::CopyFileTo(bin + kApiLibraryName, File(kApiLibraryName)) &&
+                hostplatform::CopyFileTo(bin + kNoLatencyDriverName, File(kDriverName));
     }
     ~NoLatencyFolder()
     {
-        DeleteFileA(File(kApiLibraryName).c_str());
-        DeleteFileA(File(kDriverName).c_str());
-        RemoveDirectoryA(Path.c_str());
+        hostplatform::RemoveFile(File(kApiLibraryName));
+        hostplatform::RemoveFile(File(kDriverName));
+        hostplatform::RemoveFolder(Path);
     }
     NoLatencyFolder(const NoLatencyFolder&) = delete;
     NoLatencyFolder& operator=(const NoLatencyFolder&) = delete;
 
-    std::string File(const char* name) const { return Path + "\\" + name; }
+    std::string File(const char* name) const { return Path + hostplatform::separator + name; }
 
     std::string Path;
     bool Ready = false;
@@ -122,9 +117,8 @@ public:
 // Returns false when the driver keeps no traffic.
 bool LatencyFromTraffic(const std::string& folder, double& latencyMs)
 {
-    const HMODULE driver = GetModuleHandleA((folder + "\\" + kDriverName).c_str());
     const auto getTraffic = reinterpret_cast<SIM_GetTraffic_t>(
-        reinterpret_cast<void*>(driver ? GetProcAddress(driver, "SIM_GetTraffic") : nullptr));
+        hostplatform::FindLoadedFunction(folder + hostplatform::separator + kDriverName, "SIM_GetTraffic"));
     if (!getTraffic)
         return false;
     std::string traffic(static_cast<size_t>(getTraffic(nullptr, 0)) + 1, '\0');
@@ -382,6 +376,6 @@ int main()
         else
             ran = LoadAndRun(noLatency);
     }
-    DeleteFileA(iniPath.c_str());
+    hostplatform::RemoveFile(iniPath);
     return ran ? 0 : 1;
 }

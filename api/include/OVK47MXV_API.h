@@ -1,5 +1,6 @@
 /*
- * OVK47MXV_API.h - the K47MXV device API library (OVK47MXV_API.dll).
+ * OVK47MXV_API.h - the K47MXV device API library (OVK47MXV_API.dll on
+ * Windows, libk47mxv_api.so.1 on Linux).
  *
  * The K47MXV is a USB-attached microwave down-converter covering 0 to 21 GHz
  * in 14 ranges. This library lists the converters on the USB bus, opens up to
@@ -8,11 +9,13 @@
  * writes the calibration image kept in the converter.
  *
  * Loading: the library expects the FTDI D2XX driver library in its own
- * folder, named OVK47MXVusb.dll (or 47KMXVusb.dll).
+ * folder, named OVK47MXVusb.dll (or 47KMXVusb.dll) on Windows and
+ * libk47mxv_usb.so on Linux.
  *
- * Calling convention: __stdcall on 32-bit x86 (the WINAPI convention), the
- * native convention on x64. Exports carry plain, undecorated names, so hosts
- * may resolve them with GetProcAddress("Open") and the like.
+ * Calling convention: __stdcall on 32-bit Windows (the WINAPI convention),
+ * the native convention on x64 Windows and on Linux. Exports carry plain,
+ * undecorated names, so hosts may resolve them with GetProcAddress or dlsym
+ * ("Open" and the like).
  *
  * Results: every function reports failure through its result; nothing throws.
  *   - counts and indices: -1 on failure (GetDeviceCount, Open);
@@ -20,15 +23,16 @@
  *   - SetRange and SendBuffer: 0 on success, a negative OVK47MXV_* code.
  *
  * Last-error code: WriteCalibrationData and GetCalibrationData, given a
- * valid device index, set ERROR_INVALID_PARAMETER (87) for the parameter
- * errors they name, before any traffic. No function sets another code on
- * purpose or clears one, but the system and driver calls a function makes
- * may leave theirs: GetDeviceCount and Open leave LoadLibrary's code
+ * valid device index, mark the parameter errors they name, before any
+ * traffic: ERROR_INVALID_PARAMETER (87) for GetLastError() on Windows,
+ * EINVAL in errno on Linux. No function sets another code on purpose or
+ * clears one, but the system and driver calls a function makes may leave
+ * theirs: on Windows GetDeviceCount and Open leave LoadLibrary's code
  * (ERROR_MOD_NOT_FOUND, 126) when the driver library is missing and
- * GetProcAddress's (ERROR_PROC_NOT_FOUND, 127) when it lacks a function,
- * and may change the code when they succeed. To tell a parameter error, set
- * the code to 0 before a calibration call and read GetLastError() right
- * after its 0.
+ * GetProcAddress's (ERROR_PROC_NOT_FOUND, 127) when it lacks a function, and
+ * may change the code when they succeed; on Linux any call may change
+ * errno. To tell a parameter error, set the code (errno) to 0 before a
+ * calibration call and read it right after its 0.
  *
  * Threads: calls on different open devices run in parallel on different
  * threads. Calls on one device are serialised, and so is its Close: a call
@@ -37,10 +41,11 @@
  * run on any thread; GetDeviceCount and GetDeviceSerial must not run
  * concurrently with each other. The library starts no thread.
  *
- * Exit: FreeLibrary clears the power of every converter still open and
- * closes it. When the process ends with the library loaded, the library
- * touches no converter (the driver library may already be gone): a host
- * clears power by calling Close for each device before it exits.
+ * Exit: FreeLibrary (dlclose on Linux) clears the power of every converter
+ * still open and closes it. When the process ends with the library loaded
+ * (returning from main, exit()), the library touches no converter (the
+ * driver library may already be gone): a host clears power by calling Close
+ * for each device before it exits.
  *
  * Every exchange with a converter is bounded: 100 ms read time-out (200 ms
  * while a calibration image is written) and at most three attempts. An
@@ -62,10 +67,12 @@ extern "C" {
 #define OVK47MXV_CALL
 #endif
 
-#ifdef OVK47MXV_BUILDING
-#define OVK47MXV_EXPORT
-#else
+#if defined(_WIN32) && !defined(OVK47MXV_BUILDING)
 #define OVK47MXV_EXPORT __declspec(dllimport)
+#elif defined(OVK47MXV_BUILDING) && defined(__GNUC__)
+#define OVK47MXV_EXPORT __attribute__((visibility("default")))
+#else
+#define OVK47MXV_EXPORT
 #endif
 
 enum {
@@ -166,7 +173,7 @@ OVK47MXV_EXPORT int OVK47MXV_CALL SetClearPower(int dev);
  * Stops at the first chunk not answered "OK"; the header is reloaded then
  * too, so GetCalibrationData reports what the converter holds.
  * Returns 1, or 0; a null image or a length above OVK47MXV_MAX_IMAGE_BYTES
- * sets ERROR_INVALID_PARAMETER. */
+ * sets ERROR_INVALID_PARAMETER (errno EINVAL on Linux). */
 OVK47MXV_EXPORT int OVK47MXV_CALL WriteCalibrationData(int dev, const unsigned char* image,
                                                        unsigned short length);
 
@@ -174,7 +181,7 @@ OVK47MXV_EXPORT int OVK47MXV_CALL WriteCalibrationData(int dev, const unsigned c
  * header is not null, stores 0x00010000 | mask (0 when the converter has no
  * valid calibration). A null buf or a length of 0 asks for the header only.
  * Returns 1, or 0; start + length above OVK47MXV_CALIBRATION_BYTES sets
- * ERROR_INVALID_PARAMETER. */
+ * ERROR_INVALID_PARAMETER (errno EINVAL on Linux). */
 OVK47MXV_EXPORT int OVK47MXV_CALL GetCalibrationData(int dev, unsigned start, unsigned char* buf,
                                                      unsigned length, unsigned* header);
 

@@ -1,10 +1,11 @@
 /*
- * OVK47MXV_Exports.h - run-time binding of OVK47MXV_API.dll for C++ hosts.
+ * OVK47MXV_Exports.h - run-time binding of the API library for C++ hosts.
  *
- * A host that loads the library with LoadLibraryA instead of linking its
- * import library resolves the 14 exports by plain name into this record:
+ * A host that loads the library at run time instead of linking it resolves
+ * the 14 exports by plain name into this record:
  *
- *     HMODULE module = LoadLibraryA("OVK47MXV_API.dll");
+ *     HMODULE module = LoadLibraryA("OVK47MXV_API.dll");          // Windows
+ *     void* module = dlopen("libk47mxv_api.so.1", RTLD_NOW);      // Linux
  *     OVK47MXV_Exports api;
  *     if (module && !api.Resolve(module))
  *         int count = api.GetDeviceCount();
@@ -12,11 +13,21 @@
 #ifndef OVK47MXV_EXPORTS_H
 #define OVK47MXV_EXPORTS_H
 
+#ifdef _WIN32
 #include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
 
 #include "OVK47MXV_API.h"
 
 struct OVK47MXV_Exports {
+#ifdef _WIN32
+    using Module = HMODULE;
+#else
+    using Module = void*;
+#endif
+
     decltype(&::GetDeviceCount) GetDeviceCount = nullptr;
     decltype(&::GetDeviceSerial) GetDeviceSerial = nullptr;
     decltype(&::Open) Open = nullptr;
@@ -34,7 +45,7 @@ struct OVK47MXV_Exports {
 
     // Resolves every export of module. Returns null when all were found,
     // else the name of the first one missing.
-    const char* Resolve(HMODULE module)
+    const char* Resolve(Module module)
     {
         if (!(Bind(module, "GetDeviceCount", GetDeviceCount) && Bind(module, "GetDeviceSerial", GetDeviceSerial) &&
               Bind(module, "Open", Open) && Bind(module, "Close", Close) && Bind(module, "IsOpen", IsOpen) &&
@@ -50,12 +61,16 @@ struct OVK47MXV_Exports {
 
 private:
     template <typename Function>
-    bool Bind(HMODULE module, const char* name, Function& slot)
+    bool Bind(Module module, const char* name, Function& slot)
     {
-        FARPROC address = GetProcAddress(module, name);
+#ifdef _WIN32
+        auto address = reinterpret_cast<void (*)()>(GetProcAddress(module, name));
+#else
+        auto address = reinterpret_cast<void (*)()>(dlsym(module, name));
+#endif
         Missing = name;
         // void (*)() converts to and from any function pointer type.
-        slot = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+        slot = reinterpret_cast<Function>(address);
         return address != nullptr;
     }
 

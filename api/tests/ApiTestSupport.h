@@ -3,8 +3,6 @@
 // folder, and the fixture every device test starts from.
 #pragma once
 
-#include <windows.h>
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -14,28 +12,26 @@
 #include "K47MXVsim.h"
 #include "OVK47MXV_API.h"
 #include "OVK47MXV_Exports.h"
+#include "TestPlatform.h"
 
 namespace apitest {
 
-constexpr const char* apiFileName = "OVK47MXV_API.dll";
-constexpr const char* driverFileName = "OVK47MXVusb.dll";
-constexpr const char* incompleteDriverFileName = "OVK47MXVusb_incomplete.dll";
-constexpr const char* noLatencyDriverFileName = "OVK47MXVusb_nolatency.dll";
+constexpr const char* apiFileName = testplatform::apiFile;
+constexpr const char* driverFileName = testplatform::driverFile;
+constexpr const char* incompleteDriverFileName = testplatform::incompleteDriverFile;
+constexpr const char* noLatencyDriverFileName = testplatform::noLatencyDriverFile;
 
-// The test program's folder, where the build puts both libraries; ends in a backslash.
+// The test program's folder, where the build puts both libraries; ends in a separator.
 inline std::string BinFolder()
 {
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string folder(path, length);
-    return folder.substr(0, folder.find_last_of('\\') + 1);
+    return testplatform::ProgramFolder();
 }
 
 // Resolves an export by name into a typed pointer.
 template <typename Function>
-bool ResolveExport(HMODULE module, const char* name, Function& function)
+bool ResolveExport(testplatform::Module module, const char* name, Function& function)
 {
-    function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    function = reinterpret_cast<Function>(testplatform::FindSymbol(module, name));
     return function != nullptr;
 }
 
@@ -132,7 +128,7 @@ inline std::vector<std::string> EventsOf(const std::vector<std::string>& lines, 
 // which stays loaded while this object lives.
 class SimDriver {
 public:
-    explicit SimDriver(const std::string& path) : Module(LoadLibraryA(path.c_str()))
+    explicit SimDriver(const std::string& path) : Module(testplatform::LoadLibraryAt(path))
     {
         Ready = Module && ResolveExport(Module, "SIM_Configure", ConfigureBus) &&
                 ResolveExport(Module, "SIM_ScriptReply", ScriptReply) &&
@@ -146,7 +142,7 @@ public:
     ~SimDriver()
     {
         if (Module)
-            FreeLibrary(Module);
+            testplatform::UnloadLibrary(Module);
     }
     SimDriver(const SimDriver&) = delete;
     SimDriver& operator=(const SimDriver&) = delete;
@@ -187,7 +183,7 @@ public:
     }
 
 private:
-    HMODULE Module;
+    testplatform::Module Module;
     bool Ready = false;
     SIM_Configure_t ConfigureBus = nullptr;
     SIM_ScriptReply_t ScriptReply = nullptr;
@@ -204,33 +200,19 @@ class TempFolder {
 public:
     TempFolder()
     {
-        char base[MAX_PATH];
-        GetTempPathA(sizeof base, base);
         static unsigned counter;
-        char name[MAX_PATH];
-        snprintf(name, sizeof name, "%sk47api-%lu-%u\\", base, GetCurrentProcessId(), ++counter);
-        Path = name;
-        CreateDirectoryA(Path.c_str(), nullptr);
+        Path = testplatform::TempFolder() + "k47api-" + std::to_string(testplatform::ProcessId()) + "-" +
+               std::to_string(++counter) + testplatform::separator;
+        testplatform::MakeFolder(Path);
     }
-    ~TempFolder()
-    {
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((Path + "*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                DeleteFileA((Path + found.cFileName).c_str());
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
-        }
-        RemoveDirectoryA(Path.c_str());
-    }
+    ~TempFolder() { testplatform::RemoveFolder(Path); }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
     // Copies a file of the bin folder into this folder under a new name.
     bool CopyFromBin(const char* fileName, const char* newName) const
     {
-        return CopyFileA((BinFolder() + fileName).c_str(), (Path + newName).c_str(), FALSE) != 0;
+        return testplatform::CopyFileTo(BinFolder() + fileName, Path + newName);
     }
     bool Write(const char* fileName, const std::string& bytes) const
     {
@@ -254,7 +236,7 @@ public:
     explicit LibraryCopy(const TempFolder& folder)
     {
         if (folder.CopyFromBin(apiFileName, apiFileName))
-            Module = LoadLibraryA((folder.Path + apiFileName).c_str());
+            Module = testplatform::LoadLibraryAt(folder.Path + apiFileName);
         Ready = Module && !Api.Resolve(Module);
     }
     ~LibraryCopy() { Unload(); }
@@ -265,14 +247,14 @@ public:
     void Unload()
     {
         if (Module)
-            FreeLibrary(Module);
+            testplatform::UnloadLibrary(Module);
         Module = nullptr;
     }
 
     ApiExports Api;
 
 private:
-    HMODULE Module = nullptr;
+    testplatform::Module Module = nullptr;
     bool Ready = false;
 };
 

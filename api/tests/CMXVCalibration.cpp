@@ -182,10 +182,10 @@ TEST_F(CalibrationImageTest, RequestBeyondDataIsInvalidParameterWithoutTraffic)
         unsigned length;
     } requests[] = {{5300, 19}, {5318, 1}, {0xFFFFFFF0u, 0x20}, {0x10, 0xFFFFFFF8u}};
     for (const auto& request : requests) {
-        SetLastError(0);
+        testplatform::SetErrorCode(0);
         unsigned header = 7;
         EXPECT_EQ(0, GetCalibrationData(dev, request.start, buffer, request.length, &header)) << request.start;
-        EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError()) << request.start;
+        EXPECT_EQ(testplatform::invalidParameterCode, testplatform::ErrorCode()) << request.start;
         EXPECT_EQ(7u, header) << "the header word is left alone";
     }
     unsigned header = 0;
@@ -323,12 +323,12 @@ TEST_F(CalibrationImageTest, ImageTooLongOrMissingIsInvalidParameterWithoutTraff
 {
     OpenWithImage(Image(allSegments));
     std::string image(5401, '\0');
-    SetLastError(0);
+    testplatform::SetErrorCode(0);
     EXPECT_EQ(0, WriteCalibrationData(dev, reinterpret_cast<const unsigned char*>(image.data()), 5401));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
-    SetLastError(0);
+    EXPECT_EQ(testplatform::invalidParameterCode, testplatform::ErrorCode());
+    testplatform::SetErrorCode(0);
     EXPECT_EQ(0, WriteCalibrationData(dev, nullptr, 10));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+    EXPECT_EQ(testplatform::invalidParameterCode, testplatform::ErrorCode());
     EXPECT_TRUE(Sim.TrafficOf(usb).empty());
 }
 

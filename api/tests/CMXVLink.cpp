@@ -335,6 +335,8 @@ TEST(LatencyTimerTest, ShortLatencyWhereDriverOffersItElseDefault)
 
 // Binding the driver library: each case loads its own copy of the API
 // library from a temporary folder holding the driver under a given name.
+#ifdef _WIN32
+// The Windows library knows a second file name; the Linux one only one.
 TEST(DriverBindingTest, DriverFoundUnderSecondNameIsBound)
 {
     apitest::TempFolder folder;
@@ -352,6 +354,7 @@ TEST(DriverBindingTest, DriverFoundUnderSecondNameIsBound)
     EXPECT_EQ((std::vector<std::string>{"purge 1", WriteLine("f\2\r"), ReadLine(2, "P\r")}), sim.TrafficOf(usb));
     EXPECT_NE(0, library.Api.Close(dev));
 }
+#endif
 
 TEST(DriverBindingTest, DriverLackingGetStatusIsRefused)
 {

@@ -5,13 +5,18 @@
 #include "ApiTestSupport.h"
 
 #include <atomic>
+#include <chrono>
 #include <climits>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <random>
 #include <sstream>
+#include <thread>
 
 #include "hostRun.h"
 
@@ -155,10 +160,10 @@ TEST_F(BadInputTest, EveryExportRefusesIndexWithoutOpenConverter)
     ASSERT_EQ(1, ::Open(NumberedSerial(2).c_str()));
     ASSERT_NE(0, ::Close(1));
     Sim.ClearTraffic();
-    SetLastError(1234);
+    testplatform::SetErrorCode(1234);
     for (int dev : {-1, static_cast<int>(OVK47MXV_MAX_DEVICES), 1, 31, INT_MIN, INT_MAX})
         ExpectEveryExportRefuses(dev);
-    EXPECT_EQ(1234u, GetLastError()) << "the export layer sets no error code";
+    EXPECT_EQ(1234u, testplatform::ErrorCode()) << "the export layer sets no error code";
     EXPECT_TRUE(Sim.Traffic().empty());
     EXPECT_EQ(1, IsOpen(0)) << "the open converter is untouched";
 }
@@ -173,9 +178,9 @@ TEST_F(BadInputTest, NullPointersAreRefusedWithoutTraffic)
     EXPECT_EQ(OVK47MXV_OK, SendBuffer(dev, nullptr));
     EXPECT_EQ(1, ConvertFrequency(dev, 5000000000LL, nullptr, nullptr, nullptr));
     EXPECT_EQ(1, GetCalibrationData(dev, 0, nullptr, 100, nullptr)) << "a header query that asks for nothing";
-    SetLastError(0);
+    testplatform::SetErrorCode(0);
     EXPECT_EQ(0, WriteCalibrationData(dev, nullptr, 0));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+    EXPECT_EQ(testplatform::invalidParameterCode, testplatform::ErrorCode());
     EXPECT_TRUE(Sim.Traffic().empty());
 }
 
@@ -248,7 +253,7 @@ TEST_F(FreshLibraryTest, UnloadingLibraryClearsPowerAndClosesOpenConverters)
     EXPECT_EQ(0, again.Api.Open(NumberedSerial(2).c_str())) << "the handles were closed";
 }
 
-// The exit host (api_exithost.exe, beside the test program) opens a converter
+// The exit host (api_exithost, beside the test program) opens a converter
 // and ends either after FreeLibrary or with the library still loaded; the
 // simulator it loads writes its traffic to a log file named in the K47MXV_SIM
 // file.
@@ -262,9 +267,9 @@ protected:
         const std::string ini = Folder.Path + mode + ".ini";
         EXPECT_TRUE(Folder.Write((std::string(mode) + ".ini").c_str(),
                                  "[simulator]\ntiming = virtual\nlog = " + log + "\n" + apitest::Device(usb)));
-        SetEnvironmentVariableA("K47MXV_SIM", ini.c_str());
-        std::string output = RunHost("api_exithost.exe", std::string(mode) + " " + usb);
-        SetEnvironmentVariableA("K47MXV_SIM", nullptr);
+        testplatform::SetEnvironment("K47MXV_SIM", ini.c_str());
+        std::string output = RunHost(testplatform::exitHostFile, std::string(mode) + " " + usb);
+        testplatform::SetEnvironment("K47MXV_SIM", nullptr);
         EXPECT_EQ(0u, output.find("opened 0")) << output;
         std::ifstream file(log);
         std::stringstream text;
@@ -275,7 +280,7 @@ protected:
     apitest::TempFolder Folder;
 };
 
-// Unloading with FreeLibrary clears the power of a converter left open and
+// Unloading (FreeLibrary, dlclose) clears the power of a converter left open and
 // closes it; at the end of the process the driver library may already be
 // gone, so the library sends nothing and frees nothing.
 TEST_F(ProcessExitTest, FreeLibraryClearsPowerAndProcessEndSendsNothing)
@@ -292,7 +297,7 @@ TEST_F(ProcessExitTest, FreeLibraryClearsPowerAndProcessEndSendsNothing)
 class DeviceThreadTest : public apitest::DeviceTest {
 protected:
     // Longest a thread test may take before it counts as hung.
-    static constexpr DWORD threadsBoundMs = 20000;
+    static constexpr unsigned threadsBoundMs = 20000;
 
     void UseRealtimeBus(const std::string& devices, unsigned seed)
     {
@@ -323,25 +328,34 @@ protected:
         return truth == 1 ? OVK47MXV_OK : truth == 0 ? OVK47MXV_NOT_OPEN : 1;
     }
 
-    static DWORD WINAPI RunWork(LPVOID work)
-    {
-        (*static_cast<std::function<void()>*>(work))();
-        return 0;
-    }
-
     // Runs each function on a thread of its own; false when they have not all
-    // ended within threadsBoundMs (those left are stopped).
+    // ended within threadsBoundMs (those left are abandoned, still running).
     static bool RunOnThreads(std::vector<std::function<void()>> work)
     {
-        std::vector<HANDLE> threads;
-        for (std::function<void()>& function : work)
-            threads.push_back(CreateThread(nullptr, 0, &RunWork, &function, 0, nullptr));
-        bool ended = WaitForMultipleObjects(static_cast<DWORD>(threads.size()), threads.data(), TRUE,
-                                            threadsBoundMs) == WAIT_OBJECT_0;
-        for (HANDLE thread : threads) {
-            if (!ended)
-                TerminateThread(thread, 1);
-            CloseHandle(thread);
+        struct Progress {
+            std::mutex Lock;
+            std::condition_variable Changed;
+            size_t Ended = 0;
+        };
+        auto progress = std::make_shared<Progress>();
+        std::vector<std::thread> threads;
+        for (std::function<void()>& function : work) {
+            threads.emplace_back([progress, function] {
+                function();
+                std::lock_guard<std::mutex> lock(progress->Lock);
+                ++progress->Ended;
+                progress->Changed.notify_all();
+            });
+        }
+        std::unique_lock<std::mutex> lock(progress->Lock);
+        bool ended = progress->Changed.wait_for(lock, std::chrono::milliseconds(threadsBoundMs),
+                                                [&] { return progress->Ended == threads.size(); });
+        lock.unlock();
+        for (std::thread& thread : threads) {
+            if (ended)
+                thread.join();
+            else
+                thread.detach();
         }
         return ended;
     }
@@ -376,7 +390,8 @@ TEST_F(DeviceThreadTest, CloseWaitsForCallsInFlightAndLaterCallsFindDeviceClosed
         int closeResult = 0;
         ASSERT_TRUE(RunOnThreads({[&] { hammer(0); }, [&] { hammer(1); }, [&] { hammer(2); },
                                   [&] {
-                                      Sleep(300);  // the other threads are busy with the converter meanwhile
+                                      // the other threads are busy with the converter meanwhile
+                                      std::this_thread::sleep_for(std::chrono::milliseconds(300));
                                       closeResult = ::Close(dev);
                                       closed = true;
                                   }}))
@@ -517,12 +532,12 @@ protected:
             unsigned length = Pick(200);
             unsigned char buffer[200];
             unsigned header = 0;
-            SetLastError(0);
+            testplatform::SetErrorCode(0);
             int result = GetCalibrationData(dev, start, buffer, length, &header);
             Succeeded[operation] += result == 1 && length > 0;
             ASSERT_LE(static_cast<unsigned>(result), 1u);
             if (start + length > 5318)
-                EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+                EXPECT_EQ(testplatform::invalidParameterCode, testplatform::ErrorCode());
             else
                 EXPECT_TRUE(header == 0 || (header >> 16) == 1) << header;
             boundUs = (length / 50 + 2) * replyUs;

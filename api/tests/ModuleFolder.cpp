@@ -11,10 +11,10 @@ namespace {
 
 TEST(ModuleFolderTest, OnlyNameReadWholeGivesFolder)
 {
-    constexpr DWORD capacity = 16;
+    constexpr unsigned long capacity = 16;
     const struct {
         const char* name;  // the buffer's text
-        DWORD length;      // GetModuleFileNameA's result
+        unsigned long length;  // GetModuleFileNameA's result
         int folder;        // expected folder length, -1 for none
     } cases[] = {
         {"C:\\k47\\api.dll", 14, 6},

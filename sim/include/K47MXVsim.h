@@ -1,7 +1,8 @@
-// Test controls of the simulated converter driver (OVK47MXVusb.dll), for
-// programs in the same process as the API library: reconfigure the simulated
-// bus, script replies, read the traffic log and the virtual clock. Resolve
-// them with GetProcAddress on the driver module; all use WINAPI.
+// Test controls of the simulated converter driver (OVK47MXVusb.dll,
+// libk47mxv_usb.so), for programs in the same process as the API library:
+// reconfigure the simulated bus, script replies, read the traffic log and
+// the virtual clock. Resolve them with GetProcAddress (dlsym) on the driver
+// module; all use WINAPI (no convention outside 32-bit Windows).
 //
 // Traffic lines, one per driver call, "\n"-terminated:
 //   <ms with 3 decimals> <usb serial> <event>
@@ -15,7 +16,11 @@
 // digits separated by blanks.
 #pragma once
 
+#ifdef _WIN32
 #include <windows.h>
+#elif !defined(WINAPI)
+#define WINAPI
+#endif
 
 // Replaces the whole simulated bus by the configuration in iniText (the format
 // of the K47MXV_SIM file, sim/README.md); null or "" restores the embedded

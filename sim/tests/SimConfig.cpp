@@ -8,11 +8,7 @@ namespace {
 
 class SimConfigTest : public SimTest {
 protected:
-    std::string TempFile(const char* name) {
-        char folder[MAX_PATH];
-        GetTempPathA(MAX_PATH, folder);
-        return std::string(folder) + name;
-    }
+    std::string TempFile(const char* name) { return testplatform::TempFolder() + name; }
 };
 
 TEST_F(SimConfigTest, DeviceKeysShapeTheConverter) {
@@ -113,17 +109,17 @@ TEST_F(SimConfigTest, CalibrationFileIsLoadedAtAddressZero) {
 TEST_F(SimConfigTest, FirstCallReadsTheFileNamedByK47MXV_SIM) {
     const std::string path = TempFile("k47sim_startup.ini");
     std::ofstream(path) << "[simulator]\ntiming = virtual\n[device]\n[device]\n[device]\n";
-    const std::string driverPath = BesideProgram("OVK47MXVusb_incomplete.dll");
+    const std::string driverPath = BesideProgram(testplatform::incompleteDriverFile);
     for (const auto& [file, expected] : {std::make_pair(path, 3u), std::make_pair(path + ".missing", 0u)}) {
-        SetEnvironmentVariableA("K47MXV_SIM", file.c_str());
-        HMODULE fresh = LoadLibraryA(driverPath.c_str());
+        testplatform::SetEnvironment("K47MXV_SIM", file.c_str());
+        testplatform::Module fresh = testplatform::LoadLibraryAt(driverPath);
         ASSERT_NE(nullptr, fresh);
         DWORD count = 99;
         EXPECT_EQ(FT_OK, Resolve<FT_CreateDeviceInfoList_t>(fresh, "FT_CreateDeviceInfoList")(&count));
         EXPECT_EQ(expected, count) << file;
-        FreeLibrary(fresh);
+        testplatform::UnloadLibrary(fresh);
     }
-    SetEnvironmentVariableA("K47MXV_SIM", nullptr);
+    testplatform::SetEnvironment("K47MXV_SIM", nullptr);
     std::remove(path.c_str());
 }
 

@@ -1,6 +1,7 @@
-// Test access to the simulated driver library: loads OVK47MXVusb.dll from
-// the test program's folder, as the API library does from its own, and
-// offers a fixture with a fresh virtual-time bus and exchange helpers.
+// Test access to the simulated driver library: loads it (OVK47MXVusb.dll,
+// libk47mxv_usb.so) from the test program's folder, as the API library does
+// from its own, and offers a fixture with a fresh virtual-time bus and
+// exchange helpers.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,18 +10,14 @@
 
 #include "D2xx.h"
 #include "K47MXVsim.h"
+#include "TestPlatform.h"
 
 // Path of a file beside the running test program.
-inline std::string BesideProgram(const char* fileName) {
-    char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path, length);
-    return folder.substr(0, folder.rfind('\\') + 1) + fileName;
-}
+inline std::string BesideProgram(const char* fileName) { return testplatform::ProgramFolder() + fileName; }
 
 template <typename Function>
-Function Resolve(HMODULE module, const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+Function Resolve(testplatform::Module module, const char* name) {
+    return reinterpret_cast<Function>(testplatform::FindSymbol(module, name));
 }
 
 // The driver's exports, resolved by name.
@@ -50,12 +47,12 @@ struct SimDriver {
 
     // The driver, loaded once per test process.
     static const SimDriver& Get() {
-        static const SimDriver driver(LoadLibraryA(BesideProgram("OVK47MXVusb.dll").c_str()));
+        static const SimDriver driver(testplatform::LoadLibraryAt(BesideProgram(testplatform::driverFile)));
         return driver;
     }
 
 private:
-    explicit SimDriver(HMODULE module)
+    explicit SimDriver(testplatform::Module module)
         : OpenEx(Resolve<FT_OpenEx_t>(module, "FT_OpenEx")),
           Close(Resolve<FT_Close_t>(module, "FT_Close")),
           Read(Resolve<FT_Read_t>(module, "FT_Read")),
@@ -94,7 +91,7 @@ constexpr char kTwoConverters[] =
 class SimTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_NE(nullptr, sim.Configure) << "OVK47MXVusb.dll not loaded";
+        ASSERT_NE(nullptr, sim.Configure) << testplatform::driverFile << " not loaded";
         ASSERT_EQ(1, sim.Configure(kTwoConverters));
     }
 

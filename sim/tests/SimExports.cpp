@@ -17,17 +17,17 @@ constexpr const char* kEntryPoints[] = {
 // Each library exports every entry point but the ones it lacks on purpose.
 TEST(SimExportsTest, DriversExportTheirEntryPointsByPlainName) {
     const std::pair<const char*, std::set<std::string>> libraries[] = {
-        {"OVK47MXVusb.dll", {}},
-        {"OVK47MXVusb_incomplete.dll", {"FT_GetStatus"}},
-        {"OVK47MXVusb_nolatency.dll", {"FT_SetLatencyTimer", "FT_GetLatencyTimer"}},
+        {testplatform::driverFile, {}},
+        {testplatform::incompleteDriverFile, {"FT_GetStatus"}},
+        {testplatform::noLatencyDriverFile, {"FT_SetLatencyTimer", "FT_GetLatencyTimer"}},
     };
     for (const auto& [file, lacking] : libraries) {
-        HMODULE module = LoadLibraryA(BesideProgram(file).c_str());
+        testplatform::Module module = testplatform::LoadLibraryAt(BesideProgram(file));
         ASSERT_NE(nullptr, module) << file;
         for (const char* name : kEntryPoints) {
-            EXPECT_EQ(lacking.count(name) == 0, GetProcAddress(module, name) != nullptr) << file << " " << name;
+            EXPECT_EQ(lacking.count(name) == 0, testplatform::FindSymbol(module, name) != nullptr) << file << " " << name;
         }
-        FreeLibrary(module);
+        testplatform::UnloadLibrary(module);
     }
 }
 

@@ -1,5 +1,6 @@
 // When replies arrive and reads return: 9600 baud, 10 bits a byte (1041.67 us),
 // replies delivered 16 ms after their last byte; virtual and real time.
+#include <chrono>
 #include <thread>
 #include <utility>
 
@@ -12,11 +13,10 @@ constexpr unsigned long long kSelectExchangeUs = 21209;
 // 3-byte command + 9-byte reply = 12 byte times (12500 us) + 16 ms.
 constexpr unsigned long long kSerialExchangeUs = 28500;
 
-double RealMs(LARGE_INTEGER from) {
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return (now.QuadPart - from.QuadPart) * 1000.0 / frequency.QuadPart;
+using RealTime = std::chrono::steady_clock;
+
+double RealMs(RealTime::time_point from) {
+    return std::chrono::duration<double, std::milli>(RealTime::now() - from).count();
 }
 
 class SimLinkTest : public SimTest {};
@@ -66,8 +66,7 @@ TEST_F(SimLinkTest, RealtimeReadSleepsUntilTheReplyArrives) {
         const std::string bus = std::string("[simulator]\ntiming = realtime\nlink = ") + link + "\n[device]\n";
         ASSERT_EQ(1, sim.Configure(bus.c_str()));
         FT_HANDLE handle = Open();
-        LARGE_INTEGER start;
-        QueryPerformanceCounter(&start);
+        const RealTime::time_point start = RealTime::now();
         EXPECT_EQ("P\r", Exchange(handle, SelectCommand(1), 2));
         const double elapsedMs = RealMs(start);
         EXPECT_GE(elapsedMs, replyUs / 1000.0);
@@ -85,8 +84,7 @@ TEST_F(SimLinkTest, RealtimeDevicesOnTwoThreadsWaitInParallel) {
     auto threeTimeouts = [this](FT_HANDLE handle) {
         for (int i = 0; i < 3; ++i) EXPECT_EQ("", Exchange(handle, "sn\r", 9));
     };
-    LARGE_INTEGER start;
-    QueryPerformanceCounter(&start);
+    const RealTime::time_point start = RealTime::now();
     std::thread other(threeTimeouts, second);
     threeTimeouts(first);
     other.join();

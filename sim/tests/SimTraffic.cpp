@@ -62,9 +62,7 @@ TEST_F(SimTrafficTest, TrafficIsCutToTheBufferAndCanBeCleared) {
 }
 
 TEST_F(SimTrafficTest, LogFileReceivesTheSameLines) {
-    char folder[MAX_PATH];
-    GetTempPathA(MAX_PATH, folder);
-    const std::string path = std::string(folder) + "k47sim_traffic.log";
+    const std::string path = testplatform::TempFolder() + "k47sim_traffic.log";
     std::remove(path.c_str());
     ASSERT_EQ(1, sim.Configure(("[simulator]\ntiming = virtual\nlog = " + path + "\n[device]\n").c_str()));
     FT_HANDLE handle = Open();
