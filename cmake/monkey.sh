@@ -4,7 +4,8 @@
 # virtual display and wineserver of its own (as the test session starts
 # them). Builds what it needs first.
 #
-#   bash cmake/monkey.sh [PRESET [SEEDS [EVENTS]]]     defaults: win64 1,2,3 10000
+#   bash cmake/monkey.sh [PRESET [SEEDS [EVENTS [TARGETS]]]]
+#   defaults: win64 1,2,3 10000 "gallery hostile panel"
 #
 # Exits non-zero when any run failed; each failure names its seed, its event
 # and the command that replays it.
@@ -14,6 +15,7 @@ top=$k47_top
 preset=${1:-win64}
 seeds=${2:-1,2,3}
 events=${3:-10000}
+targets=${4:-gallery hostile panel}
 export WINEPREFIX="$top/build/wineprefix"
 
 cmake --preset "$preset" >/dev/null || exit 1
@@ -41,7 +43,7 @@ cleanup() {
 trap cleanup EXIT
 
 status=0
-for target in gallery hostile panel; do
+for target in $targets; do
     "$top/cmake/wine-run" "$top/build/$preset/bin/monkey.exe" "$target" "$seeds" "$events" || status=1
 done
 exit $status

@@ -2,6 +2,7 @@
 // the resource counts and the verdict at exit.
 #include "MonkeyRun.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "MonkeyInput.h"
@@ -21,6 +22,10 @@ constexpr DWORD holdMs = 700;
 // The hostile strip's keeper refills its slots within this time.
 constexpr DWORD refillMs = 500;
 constexpr int recentEvents = 8;
+// The bound of an activation's arrival, and the pause for the display's
+// focus events that follow it.
+constexpr DWORD activationWaitMs = 500;
+constexpr DWORD activationSettleMs = 20;
 // Set (to anything): every event and the probe's line after it are printed.
 constexpr const char* monkeyTraceVariable = "K47_MONKEY_TRACE";
 
@@ -200,9 +205,9 @@ int TmyMonkeyRun::PanelButtonAt(POINT screen) const
     return TmyMonkeyPanelModel::ButtonAt(screen);
 }
 
-// The press follows once the program has taken the move, so no earlier
-// move can reach it after the press.
-bool TmyMonkeyRun::Press(POINT screen)
+// A press or release follows once the program has taken the move, so no
+// earlier move can reach it after them.
+bool TmyMonkeyRun::Reach(POINT screen)
 {
     return MonkeyMoveTo(screen) && !Program->Settle().empty();
 }
@@ -214,7 +219,7 @@ void TmyMonkeyRun::Click(int clicks, bool right)
         return Note("no window to click");
     const POINT at = PickPoint(window);
     Note(Describe(right ? "right click" : clicks == 2 ? "double click" : "click", at, window));
-    if (!Press(at))
+    if (!Reach(at))
         return;
     ClickedButton = right ? MonkeyNoButton : PanelButtonAt(at);
     Clicks = clicks;
@@ -232,18 +237,22 @@ void TmyMonkeyRun::Drag()
     for (int attempt = 0; attempt < 20; ++attempt) {
         to = Random.Percent(70) ? POINT{from.x + Random.Between(-15, 15), from.y + Random.Between(-15, 15)}
                                 : PickPoint(window);
+        // The cursor cannot leave the screen.
+        to.x = std::max(0L, std::min(to.x, static_cast<LONG>(GetSystemMetrics(SM_CXSCREEN) - 1)));
+        to.y = std::max(0L, std::min(to.y, static_cast<LONG>(GetSystemMetrics(SM_CYSCREEN) - 1)));
         POINT client = to;
         ScreenToClient(Program->Main(), &client);
         if (Target != TmyMonkeyTarget::Panel || TmyMonkeyPanelModel::ButtonAt(client) != MonkeyButtonEdge)
             break;
     }
     Note(Describe("drag", from, window) + " to (" + std::to_string(to.x) + "," + std::to_string(to.y) + ")");
-    if (!Press(from))
+    if (!Reach(from))
         return;
     const int pressed = PanelButtonAt(from);
     MonkeyLeftButton(true);
     for (int step = 1; step <= 3; ++step)
-        MonkeyMoveTo(POINT{from.x + (to.x - from.x) * step / 3, from.y + (to.y - from.y) * step / 3});
+        if (!Reach(POINT{from.x + (to.x - from.x) * step / 3, from.y + (to.y - from.y) * step / 3}))
+            break;
     POINT client = to;
     ScreenToClient(Program->Main(), &client);
     ClickedButton = pressed;
@@ -258,7 +267,7 @@ void TmyMonkeyRun::Hold()
         return Note("no window to hold a press in");
     const POINT at = PickPoint(window);
     Note(Describe("held press", at, window));
-    if (!Press(at))
+    if (!Reach(at))
         return;
     ClickedButton = PanelButtonAt(at);
     Clicks = 1;
@@ -275,7 +284,7 @@ void TmyMonkeyRun::Wheel()
     const POINT at = PickPoint(window);
     const int notches = Random.Percent(50) ? Random.Between(1, 3) : -Random.Between(1, 3);
     Note(Describe(("wheel " + std::to_string(notches)).c_str(), at, window));
-    if (Press(at))
+    if (Reach(at))
         MonkeyWheel(notches);
 }
 
@@ -291,10 +300,23 @@ void TmyMonkeyRun::Key()
     char text[96];
     std::snprintf(text, sizeof text, "key 0x%02X%s%s", key, shift ? " +Shift" : "", control ? " +Ctrl" : "");
     Note(text);
-    if (window && GetForegroundWindow() != window)
-        SetForegroundWindow(window);
+    if (window)
+        Activate(window);
     if (!Program->Settle().empty())
         MonkeyKey(key, shift, control);
+}
+
+// Under Wine the activation comes back from the display later than the
+// call returns; it is awaited, so it cannot cancel the next event's press.
+void TmyMonkeyRun::Activate(HWND window)
+{
+    if (GetForegroundWindow() == window)
+        return;
+    SetForegroundWindow(window);
+    const DWORD start = GetTickCount();
+    while (GetForegroundWindow() != window && GetTickCount() - start < activationWaitMs)
+        Sleep(1);
+    Sleep(activationSettleMs);
 }
 
 void TmyMonkeyRun::Focus()
@@ -302,7 +324,7 @@ void TmyMonkeyRun::Focus()
     HWND window = PickWindow();
     Note(Describe("focus", POINT{0, 0}, window));
     if (window)
-        SetForegroundWindow(window);
+        Activate(window);
 }
 
 // Anywhere on the screen, the whole window staying on it.
@@ -332,6 +354,9 @@ void TmyMonkeyRun::ClosePopup()
 bool TmyMonkeyRun::CheckPanel(const std::string& line)
 {
     const std::vector<std::string> traffic = Program->NewTraffic();
+    if (Trace)
+        for (const std::string& entry : traffic)
+            std::printf("    traffic: %s\n", entry.c_str());
     if (!Model.Apply(ClickedButton, Clicks, traffic)) {
         std::string sent;
         for (const std::string& entry : traffic)
@@ -350,6 +375,8 @@ bool TmyMonkeyRun::CheckPanel(const std::string& line)
 // back in the same kind of state at each checkpoint.
 bool TmyMonkeyRun::Checkpoint()
 {
+    ClickedButton = MonkeyNoButton;
+    Clicks = 0;
     if (!Program->ClosePopups())
         return Fail("pop-ups stay open after WM_CLOSE: " + Program->Failure);
     if (Target == TmyMonkeyTarget::HostileGallery)

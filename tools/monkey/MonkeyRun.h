@@ -44,6 +44,7 @@ private:
     void Wheel();
     void Key();
     void Focus();
+    void Activate(HWND window);
     void MoveWindow();
     void ClosePopup();
 
@@ -53,7 +54,8 @@ private:
     POINT PickPoint(HWND window);
     // The panel button that a left press at screen point would take.
     int PanelButtonAt(POINT screen) const;
-    bool Press(POINT screen);
+    // Moves the cursor there and waits until the program has taken the move.
+    bool Reach(POINT screen);
 
     bool CheckPanel(const std::string& line);
     bool Checkpoint();
