@@ -248,6 +248,16 @@ void TmyStyleTable::Put(int index, int32_t value)
 
 // ---- Construction and destruction -----------------------------------------
 
+namespace {
+// Controls constructed and not yet destroyed, components included.
+int liveControls = 0;
+}  // namespace
+
+int TmyControl::LiveCount()
+{
+    return liveControls;
+}
+
 TmyControl::TmyControl(TmyControl* parent, int x, int y, int width, int height)
     : TimerThunk(nullptr), NextSibling(nullptr), Font(InheritedFont()), TextHeight(0), StyleOwner(nullptr),
       StyleTable(nullptr), Hint(0), Parent(parent), FirstChild(nullptr), PressedChild(nullptr),
@@ -255,6 +265,7 @@ TmyControl::TmyControl(TmyControl* parent, int x, int y, int width, int height)
       Cursor(nullptr), Align(AlignNone), Anchors(nullptr), Window(nullptr)
 {
     RegisterType(this, 1, "Control");
+    ++liveControls;
     JoinStyleTable(parent ? parent->StyleTable : new TmyStyleTable());
     State.Include(StateKeyPreview);
     if (parent && !parent->IsEnabled())
@@ -278,6 +289,7 @@ TmyControl::TmyControl(TmyControl* parent, int x, int y, int width, int height)
 TmyControl::~TmyControl()
 {
     TmyControlGuard::MarkDeleted(this);
+    --liveControls;
     Invalidate();
     while (TmyControl* child = FirstChild) {
         FirstChild = child->NextSibling;

@@ -264,6 +264,9 @@ public:
     void SetAnchors(const TmyAnchors& anchors);
     const TmyAnchors* GetAnchors() const { return Anchors; }
     int GetAlign() const { return Align; }
+    // Controls alive in the process (constructed, not yet destroyed),
+    // components included: what a leak check compares with zero at exit.
+    static int LiveCount();
     // True when control is this control or one of its descendants.
     int IsAncestorOf(const TmyControl* control) const;
     // 1-based position of the control's hint in the tooltip's hint list; 0 = none.

@@ -2,13 +2,17 @@
 // states (push buttons of the three kinds up, down, pressed, disabled, flat
 // and glowing; a string grid with header, fixed column, check column and sort
 // mark; scroll bars; an edit field with a selection; labels and panels) and,
-// beside it, the message box without its modal loop.
+// beside it, the message box without its modal loop. With /hostile it also
+// shows the hostile strip (hostileGallery.h) for random-input runs.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <type_traits>
 
 #include "gallery.h"
+#include "hostileGallery.h"
 #include "myApplication.h"
 #include "myButton.h"
 #include "myComponents.h"
@@ -216,6 +220,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     AddGrid(window);
     AddScrollBars(window);
     Tmy_Edit* edit = AddTextWidgets(window);
+    // The hostile strip lives while the message loop runs.
+    std::unique_ptr<TmyHostileGallery> hostile;
+    if (std::strcmp(Application.GetArgument(1).c_str(), galleryHostileSwitch) == 0)
+        hostile = std::make_unique<TmyHostileGallery>(window);
     // The gallery shows itself only when everything is in place.
     AddMessageBox(window);
     window->SetVisible(1);

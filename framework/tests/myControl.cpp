@@ -288,11 +288,14 @@ TEST_F(ControlTreeTest, DisablingPropagatesAndOwnDisabledStateSurvivesReenabling
 
 TEST_F(ControlTreeTest, DestructionDeletesChildrenFirstAndFiresOnDestroyOnce)
 {
+    const int alive = TmyControl::LiveCount();
     delete a;
     EXPECT_EQ(b, root->FirstChildControl());
     EXPECT_EQ((Lines{"a1 destroy", "a destroy"}), recorder.Take());
+    EXPECT_EQ(alive - 2, TmyControl::LiveCount());
     root.reset();
     EXPECT_EQ((Lines{"b destroy", "root destroy"}), recorder.Take());
+    EXPECT_EQ(alive - 4, TmyControl::LiveCount());
 }
 
 TEST_F(ControlTreeTest, DeletedPressedChildNoLongerReceivesTheDrag)
