@@ -10,13 +10,16 @@
 // device index is the lowest free one; a record, serial or calibration
 // buffer is given exactly its size on the heap, so AddressSanitizer reports
 // any byte written or read beyond it. While the converter's replies are
-// ones a converter sends (no scripted bytes, delays within the read
-// time-out), calibration read back equals the converter's memory and an
-// image written is what the memory then holds.
+// ones a converter sends (no scripted bytes or garbage, delays within
+// 50 ms), calibration read back equals the converter's memory and an image
+// written is what the memory then holds. (Not after many power clears in a
+// row: their bytes still on the line delay the next reply beyond its wait,
+// and its rest is then read by the exchange after it.)
 //
 // Input layout, bytes from the front (0 once they run out):
 //   bus:  flags, jitter seed, reply delay ms, partial write number, its
-//         byte count, failing writes, [firmware length and text]
+//         byte count, failing writes, [firmware length and text],
+//         [failing configuration step] (the flags say which are there)
 //   then operations until the input ends: one byte (modulo the count of
 //         operations) and that operation's argument bytes.
 #include <cerrno>
@@ -69,30 +72,36 @@ constexpr uint8_t oldDriverFlag = 0x80;  // no latency timer; with failing confi
 // Replies a converter may send arrive within this delay; later ones, and
 // scripted bytes, may be taken for the next exchange's reply.
 constexpr unsigned trustedDelayMs = 50;
+// Power clears return before their bytes are on the line; more of them in a
+// row than this hold a later command's reply back beyond its exchange's wait.
+constexpr unsigned trustedQueuedPowerClears = 16;
 constexpr unsigned maxGarbageBytes = 64;
 constexpr unsigned maxScriptedBytes = 16;
 constexpr unsigned maxFirmwareBytes = 24;
 
 // Bounds in virtual time. An exchange waits at most three read time-outs
 // (the reply, the rest of a late one, an unusable remainder discarded) plus
-// the short waits for a line end's second byte and for an incomplete
-// command to be dropped.
+// the short waits for a line end's second byte (up to 19 ms) and for an
+// incomplete command to be dropped (its bytes' line time and 11 ms: 19 ms
+// for 7 bytes, 152 ms for an image chunk's 135).
 constexpr uint64_t readTimeoutMs = 100;
 constexpr uint64_t imageReadTimeoutMs = 200;
-constexpr uint64_t shortWaitsMs = 200;
-constexpr uint64_t ExchangeBoundMs(uint64_t readMs)
-{
-    return 3 * readMs + shortWaitsMs;
-}
-constexpr uint64_t exchangeMs = ExchangeBoundMs(readTimeoutMs);
+constexpr uint64_t exchangeMs = 3 * readTimeoutMs + 40;
+constexpr uint64_t imageExchangeMs = 3 * imageReadTimeoutMs + 175;
 constexpr unsigned imageChunkBytes = 128;
 // Correction values: half a unit per signed count, interpolated.
 constexpr float maxCorrection = 64.0f;
 
 const bool tracing = getenv("K47MXV_FUZZ_TRACE") != nullptr;
 
+// With K47MXV_FUZZ_TRACE set, a failure shows the traffic that led to it.
 [[noreturn]] void Fail(const char* export_, const char* what)
 {
+    if (tracing) {
+        std::string traffic(SIM_GetTraffic(nullptr, 0) + 1, '\0');
+        SIM_GetTraffic(&traffic[0], static_cast<int>(traffic.size()));
+        fputs(traffic.c_str(), stderr);
+    }
     fprintf(stderr, "ApiFuzz: %s: %s\n", export_, what);
     abort();
 }
@@ -209,6 +218,8 @@ private:
 
     void RunOperation(uint8_t code)
     {
+        QueuedPowerClears = code % 12 == 5 ? QueuedPowerClears + 1 : 0;
+        Trusted = Trusted && QueuedPowerClears <= trustedQueuedPowerClears;
         switch (code % 12) {
         case 0: return Count();
         case 1: return OpenOne();
@@ -252,10 +263,11 @@ private:
     bool IsOpenIndex(int dev) const { return dev >= 0 && dev < OVK47MXV_MAX_DEVICES && !OpenSerial[dev].empty(); }
 
     // Runs one export and checks that it ended within boundMs of virtual
-    // time; one bound by 0 must not reach a converter at all. With
+    // time; one bound by 0 must not reach a converter at all, unless it
+    // enumerates (the driver's device list notices a converter gone). With
     // K47MXV_FUZZ_TRACE set, says what it returned and how long it took.
     template <typename Call>
-    auto Timed(const char* export_, uint64_t boundMs, Call call) -> decltype(call())
+    auto Timed(const char* export_, uint64_t boundMs, Call call, bool enumerates = false) -> decltype(call())
     {
         unsigned long long started = SIM_GetClock();
         int traffic = SIM_GetTraffic(nullptr, 0);
@@ -264,13 +276,13 @@ private:
         if (tracing)
             fprintf(stderr, "%s -> %g in %.3f ms\n", export_, static_cast<double>(result), tookUs / 1000.0);
         Require(tookUs <= boundMs * 1000, export_, "ended beyond its time bound");
-        Require(boundMs > 0 || SIM_GetTraffic(nullptr, 0) == traffic, export_, "reached a converter");
+        Require(boundMs > 0 || enumerates || SIM_GetTraffic(nullptr, 0) == traffic, export_, "reached a converter");
         return result;
     }
 
     void Count()
     {
-        int count = Timed("GetDeviceCount", 0, [] { return GetDeviceCount(); });
+        int count = Timed("GetDeviceCount", 0, [] { return GetDeviceCount(); }, true);
         if (!fuzzplatform::driverPresent) {
             Require(count == -1, "GetDeviceCount", "not -1 without a driver library");
             return;
@@ -426,7 +438,7 @@ private:
         unsigned chunks = (length + imageChunkBytes - 1) / imageChunkBytes + (length > imageChunkBytes);
         errno = 0;
         int result = Timed("WriteCalibrationData",
-                           immediate ? 0 : chunks * ExchangeBoundMs(imageReadTimeoutMs) + 2 * exchangeMs,
+                           immediate ? 0 : chunks * imageExchangeMs + 2 * exchangeMs,
                            [&] { return WriteCalibrationData(dev, given, static_cast<unsigned short>(length)); });
         Require(result == 0 || (result == 1 && !immediate), "WriteCalibrationData", "not 0 or 1, or 1 for bad arguments");
         Require(!IsOpenIndex(dev) || !invalid || errno == EINVAL, "WriteCalibrationData",
@@ -504,6 +516,7 @@ private:
     int Converters = 1;
     bool ForeignDevice = false;
     bool Trusted = true;
+    unsigned QueuedPowerClears = 0;
     int LastOpened = -1;
     std::string OpenSerial[OVK47MXV_MAX_DEVICES];
 };
