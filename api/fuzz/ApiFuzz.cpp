@@ -12,9 +12,7 @@
 // any byte written or read beyond it. While the converter's replies are
 // ones a converter sends (no scripted bytes or garbage, delays within
 // 50 ms), calibration read back equals the converter's memory and an image
-// written is what the memory then holds. (Not after many power clears in a
-// row: their bytes still on the line delay the next reply beyond its wait,
-// and its rest is then read by the exchange after it.)
+// written is what the memory then holds.
 //
 // Input layout, bytes from the front (0 once they run out):
 //   bus:  flags, jitter seed, reply delay ms, partial write number, its
@@ -72,9 +70,6 @@ constexpr uint8_t oldDriverFlag = 0x80;  // no latency timer; with failing confi
 // Replies a converter may send arrive within this delay; later ones, and
 // scripted bytes, may be taken for the next exchange's reply.
 constexpr unsigned trustedDelayMs = 50;
-// Power clears return before their bytes are on the line; more of them in a
-// row than this hold a later command's reply back beyond its exchange's wait.
-constexpr unsigned trustedQueuedPowerClears = 16;
 constexpr unsigned maxGarbageBytes = 64;
 constexpr unsigned maxScriptedBytes = 16;
 constexpr unsigned maxFirmwareBytes = 24;
@@ -218,8 +213,6 @@ private:
 
     void RunOperation(uint8_t code)
     {
-        QueuedPowerClears = code % 12 == 5 ? QueuedPowerClears + 1 : 0;
-        Trusted = Trusted && QueuedPowerClears <= trustedQueuedPowerClears;
         switch (code % 12) {
         case 0: return Count();
         case 1: return OpenOne();
@@ -516,7 +509,6 @@ private:
     int Converters = 1;
     bool ForeignDevice = false;
     bool Trusted = true;
-    unsigned QueuedPowerClears = 0;
     int LastOpened = -1;
     std::string OpenSerial[OVK47MXV_MAX_DEVICES];
 };
