@@ -1,6 +1,6 @@
 # The project's front door: `make run` starts the main program, `make test`
 # installs what is missing, builds the Windows presets and the native Linux
-# ones and runs every test.
+# ones and the packages (`make dist`) and runs every test.
 PRESETS := win32 win64
 # The native build as shipped, under AddressSanitizer + UndefinedBehaviorSanitizer,
 # and under ThreadSanitizer (its thread tests only).
@@ -9,7 +9,7 @@ JOBS ?= $(shell nproc)
 # The preset whose control panel `make run` starts.
 PRESET ?= win64
 
-.PHONY: all deps build test run clean $(PRESETS) $(NATIVE_PRESETS)
+.PHONY: all deps build dist test run clean $(PRESETS) $(NATIVE_PRESETS)
 
 all: build
 
@@ -27,7 +27,11 @@ linux-tsan:
 	@cmake --preset $@ >/dev/null
 	@cmake --build build/$@ -j $(JOBS) --target api_tests sim_tests -- --no-print-directory
 
-test: build
+# The installer package of each word size and the SDK zip, in dist/.
+dist: deps $(PRESETS)
+	@bash cmake/make-dist.sh
+
+test: build dist
 	@bash cmake/test-session.sh
 
 # The preset is checked before it is built: one this machine cannot run is
@@ -38,4 +42,4 @@ run: deps
 	@bash cmake/run-panel.sh $(PRESET)
 
 clean:
-	rm -rf build
+	rm -rf build dist
