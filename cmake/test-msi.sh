@@ -165,6 +165,13 @@ lower_code=$(product_code "$work/lower.msi")
 "$WINE64" msiexec /x "$lower_code" /qn </dev/null >/dev/null 2>&1
 rm -f "$drive/$program_folder/OVK47MXVusb.dll"
 rmdir "$drive/$program_folder" 2>/dev/null
+# Windows Installer makes its own bookkeeping keys at its first install in a
+# prefix and keeps them; a first install and removal makes them before the
+# prefix is recorded.
+if ! "$WINE64" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Installer\UserData\S-1-5-18\Products' >/dev/null 2>&1; then
+    msiexec /i "$(windows_path "$work/lower.msi")" /qn
+    msiexec /x "$lower_code" /qn
+fi
 snapshot before
 
 echo "== install without options"
