@@ -50,7 +50,8 @@ def test_a_converter_left_open_at_exit_is_powered_off_and_closed(tmp_path):
     result = run_python("import k47mxv; k47mxv.Converter().select_range(4)", environment_with(tmp_path))
     assert result.returncode == 0, result.stderr
     events = [line.split(" ", 2)[2] for line in (tmp_path / "traffic.log").read_text().splitlines()]
-    assert events[-4:] == ["read 2 -> 50 0D", "purge 1", "write 43 50 0D", "close"]
+    assert events[-7:] == ["read 2 -> 50 0D", "purge 1", "write 43 50 0D", "timeouts 6 100", "read 1024 ->",
+                           "timeouts 100 100", "close"]
 
 
 def test_the_version_is_the_projects_version():
