@@ -48,7 +48,8 @@ CMXV::~CMXV()
     UnloadDriver();
 }
 
-// Sends the power-clear command, then closes the handle.
+// Sends the power-clear command, then closes the handle once its bytes have
+// crossed the line: closing drops bytes the bridge has not yet sent.
 void CMXV::Close()
 {
     Link.OpenSerial[0] = '\0';
@@ -82,7 +83,8 @@ int CMXV::IsAlive()
     return received == serialReplyBytes;
 }
 
-// Writes the text without its terminator, up to three attempts; no reply is read.
+// Writes the text without its terminator, up to three attempts, and waits
+// until it has crossed the line; no reply is read.
 int CMXV::SendBuffer(const char* text)
 {
     if (!text)
@@ -93,7 +95,7 @@ int CMXV::SendBuffer(const char* text)
     DWORD length = static_cast<DWORD>(strlen(text));
     for (int attempt = 0; attempt < commandAttempts; ++attempt) {
         PurgeLink();
-        if (WriteBytes(text, length))
+        if (WriteUnanswered(text, length))
             return OVK47MXV_OK;
     }
     return OVK47MXV_WRITE_FAILED;

@@ -38,6 +38,11 @@ constexpr ULONG LineEndWaitMs(ULONG latencyMs)
     return latencyMs + LineTimeMs(lineEndWaitByteTimes);
 }
 static_assert(LineEndWaitMs(shortLatencyMs) == 5 && LineEndWaitMs(defaultLatencyMs) == 19, "line-end waits");
+// A command that is answered by nothing is waited out until its bytes have
+// crossed the line: their line time and this margin for the bridge to take
+// them from the USB, so that the next command is not queued behind them and
+// a closing power clear reaches the converter before the handle closes.
+constexpr ULONG lineDrainMarginMs = 2;
 // The converter drops an incomplete command when its next byte comes more
 // than this long after the previous one.
 constexpr ULONG incompleteCommandGapMs = 10;
@@ -138,6 +143,7 @@ private:
     UCHAR ShortenLatency(FT_HANDLE handle);
     void PurgeLink();
     int WriteBytes(const void* bytes, DWORD count);
+    int WriteUnanswered(const void* bytes, DWORD count);
     DWORD ReadBytes(void* buffer, DWORD count);
     DWORD ReadReply(void* buffer, DWORD limit, DWORD expected);
     DWORD ReadWithin(ULONG timeoutMs, void* buffer, DWORD count);

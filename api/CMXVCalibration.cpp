@@ -46,6 +46,9 @@ constexpr unsigned BlockDataBytes(unsigned block)
 
 }  // namespace
 
+// A reply still short after its waits comes from a converter answering
+// slowly: its rest is let in and discarded, so that it is never taken as
+// the next read's data.
 int CMXV::ReadMemory(uint16_t address, unsigned char* destination, uint16_t length)
 {
     LockScope lock(Lock);
@@ -57,7 +60,10 @@ int CMXV::ReadMemory(uint16_t address, unsigned char* destination, uint16_t leng
     if (!WriteBytes(command, sizeof command))  // "RC" CR <address> <length>
         return 0;
     memset(destination, 0, length);
-    return ReadReply(destination, length, length) == length;  // exactly length bytes
+    if (ReadReply(destination, length, length) == length)  // exactly length bytes
+        return 1;
+    DiscardLateReply();
+    return 0;
 }
 
 // Forgets the header, every cached block and the cached correction.

@@ -192,6 +192,21 @@ int CMXV::WriteBytes(const void* bytes, DWORD count)
     return 0;
 }
 
+// Writes a command the converter does not answer, then waits, bounded, until
+// its bytes have crossed the line: a write returns once the driver has
+// taken the bytes, and bytes still queued would hold back the next
+// command's reply or be lost when the handle closes. Whatever comes in
+// meanwhile is no exchange's reply and is discarded. 1 or 0 as WriteBytes.
+int CMXV::WriteUnanswered(const void* bytes, DWORD count)
+{
+    LockScope lock(Lock);
+    if (!WriteBytes(bytes, count))
+        return 0;
+    char discarded[discardBytes];
+    ReadWithin(LineTimeMs(count) + lineDrainMarginMs, discarded, sizeof discarded);
+    return 1;
+}
+
 // Bytes read within the read time-out (0..count); 0 also on any failure.
 DWORD CMXV::ReadBytes(void* buffer, DWORD count)
 {

@@ -63,8 +63,9 @@ int CMXV::SetRange(int range)
     return result;
 }
 
-// Up to three attempts to write "CP" CR. Once written, the next SetRange
-// sends its command even for the range that was active before.
+// Up to three attempts to write "CP" CR, each waited out until its bytes are
+// on the line. Once written, the next SetRange sends its command even for
+// the range that was active before.
 int CMXV::SetClearPower()
 {
     LockScope lock(Lock);
@@ -72,7 +73,7 @@ int CMXV::SetClearPower()
         return 0;
     for (int attempt = 0; attempt < commandAttempts; ++attempt) {
         PurgeLink();
-        if (WriteBytes(powerClearCommand, sizeof powerClearCommand)) {  // "CP" CR
+        if (WriteUnanswered(powerClearCommand, sizeof powerClearCommand)) {  // "CP" CR
             CurrentRange = -1;
             return 1;
         }

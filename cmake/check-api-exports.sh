@@ -7,16 +7,20 @@
 #   cleanup  - 32-bit only: every return of each export pops the argument
 #              bytes the header's __stdcall prototype passes (ret $n);
 #   elf-names - the Linux library: it exports exactly the header's 14
-#              functions and nothing else, under the soname libk47mxv_api.so.1.
+#              functions and nothing else, under the soname libk47mxv_api.so.1;
+#   imports  - a host program (given in place of the library) imports the
+#              header's functions from OVK47MXV_API.dll by plain name, and
+#              nothing from 47KMXV_API.dll.
 # The header's side comes from an object that names every function through
 # its import (__imp__Open@4: name and argument bytes); for elf-names from the
 # header itself.
-# Usage: check-api-exports.sh CHECK OBJDUMP NM LIBRARY PROTOTYPES_OBJECT|HEADER
+# Usage: check-api-exports.sh CHECK OBJDUMP NM LIBRARY|PROGRAM PROTOTYPES_OBJECT|HEADER
 set -uo pipefail
 check=$1 objdump=$2 nm=$3 library=$4 prototypes=$5
 expected_count=14
 expected_library=47KMXV_API.dll
 expected_soname=libk47mxv_api.so.1
+host_library=OVK47MXV_API.dll
 
 # "name bytes" per function of the header; bytes empty on 64-bit.
 header_functions() {
@@ -131,10 +135,35 @@ check_elf_names() {
     echo "$(basename "$library") ($soname) exports exactly the header's $expected_count functions"
 }
 
+# The names a program imports from one DLL, in its import table.
+imported_names() {
+    "$objdump" -p "$library" | awk -v dll="$1" '
+        /^\tDLL Name: / { current = $3; next }
+        /^$/ { current = "" }
+        current == dll && /^\t[0-9a-f]+[ \t]+[0-9]+[ \t]+[^ \t]+$/ { print $NF }' | sort -u
+}
+
+check_imports() {
+    local imported unknown
+    require_header || return 1
+    if [ -n "$(imported_names "$expected_library")" ]; then
+        echo "$(basename "$library") imports from $expected_library, which hosts do not load"; return 1
+    fi
+    imported=$(imported_names "$host_library")
+    [ -n "$imported" ] || { echo "$(basename "$library") imports nothing from $host_library"; return 1; }
+    unknown=$(comm -23 <(echo "$imported") <(header_functions | cut -d' ' -f1))
+    if [ -n "$unknown" ]; then
+        echo "$(basename "$library") imports from $host_library names the header does not declare:" $unknown
+        return 1
+    fi
+    echo "$(basename "$library") imports" $imported "from $host_library by plain name"
+}
+
 case $check in
     names) check_names ;;
     elf-names) check_elf_names ;;
     library) check_library ;;
     cleanup) check_cleanup ;;
+    imports) check_imports ;;
     *) echo "unknown check '$check'"; exit 2 ;;
 esac

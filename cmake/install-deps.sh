@@ -5,14 +5,19 @@
 # programs), a virtual X display, the X tools `make run` uses (xwininfo,
 # import) and Liberation Sans, which Wine draws for the panel's Arial; for
 # the native Linux build the machine's own C++ compiler, and clang 14 with
-# its sanitizer runtimes and libFuzzer. Quick when everything is there
-# already.
+# its sanitizer runtimes and libFuzzer; Debian's Python with venv, pytest
+# and matplotlib for the Python package's tests and examples; for the
+# packages wixl and msitools (installer packages), LLVM's dlltool, readobj and
+# lld-link (the SDK's import libraries for Microsoft's linker and their
+# check) and zip. Quick when everything is there already.
 set -euo pipefail
 
 packages=(cmake make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
           mingw-w64-tools googletest wine wine64 wine32:i386 xvfb xauth
           x11-apps x11-utils imagemagick fonts-liberation
-          g++ clang-14 libclang-rt-14-dev libfuzzer-14-dev)
+          g++ clang-14 libclang-rt-14-dev libfuzzer-14-dev
+          python3-venv python3-pytest python3-matplotlib
+          wixl msitools llvm lld-14 zip unzip)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -3,7 +3,8 @@
 # the native Linux presets: prepares the private prefix, starts a virtual X
 # display and one persistent wineserver for the whole run, then runs CTest
 # over build/win32, build/win64, build/linux, build/linux-asan (the native
-# suites under AddressSanitizer + UndefinedBehaviorSanitizer) and
+# suites under AddressSanitizer + UndefinedBehaviorSanitizer, the API's fuzz
+# corpus replayed and a fuzzing run of K47_FUZZ_SECONDS, 60 by default) and
 # build/linux-tsan (the thread tests under ThreadSanitizer) and ends with its
 # summary. Where 32-bit programs cannot run, the win32 test programs are
 # built but not registered, and only the win32 checks that read the built

@@ -96,9 +96,18 @@ constexpr double SetRangeMs(double latencyMs)
     return ExchangeMs(kSelectRangeBytes, kSelectReplyBytes, latencyMs);
 }
 
+// A command answered by nothing is waited out under a read time-out of its
+// bytes' line time, rounded up to whole ms, and a margin for the bridge to
+// take them from the USB; the wait runs its whole length.
+constexpr double kLineDrainMarginMs = 2.0;
+constexpr double UnansweredCommandMs(unsigned written)
+{
+    return CeilMs(BytesMs(written)) + kLineDrainMarginMs;
+}
+
 constexpr double SetClearPowerMs()
 {
-    return BytesMs(kPowerClearBytes);
+    return UnansweredCommandMs(kPowerClearBytes);
 }
 
 // A read that asks for more bytes than the reply holds returns only at its

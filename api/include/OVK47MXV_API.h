@@ -160,7 +160,9 @@ OVK47MXV_EXPORT int OVK47MXV_CALL SetRange(int dev, int range);
 OVK47MXV_EXPORT int OVK47MXV_CALL ConvertFrequency(int dev, long long in, long long* out,
                                                    int* range, int* inverted);
 
-/* Sends the power-clear command. Returns 1 when it was written, else 0. */
+/* Sends the power-clear command and returns once it has crossed the serial
+ * line (about 6 ms), so that the next command is not queued behind it.
+ * Returns 1 when it was written, else 0. */
 OVK47MXV_EXPORT int OVK47MXV_CALL SetClearPower(int dev);
 
 /* Writes a whole calibration image (format byte, mask, data) to the
@@ -189,8 +191,9 @@ OVK47MXV_EXPORT int OVK47MXV_CALL GetCalibrationData(int dev, unsigned start, un
  * calibration points; 0.0 when none can be given. */
 OVK47MXV_EXPORT float OVK47MXV_CALL GetSSCorrection(int dev, unsigned long long frequency);
 
-/* Writes a raw zero-terminated text to the converter (no reply is read).
- * Returns OVK47MXV_OK (also for a null text), OVK47MXV_NOT_OPEN or
+/* Writes a raw zero-terminated text to the converter (no reply is read) and
+ * returns once it has crossed the serial line (its bytes at 9600 baud and
+ * about 2 ms; any reply in that time is discarded). Returns OVK47MXV_OK (also for a null text), OVK47MXV_NOT_OPEN or
  * OVK47MXV_WRITE_FAILED after three failed attempts. */
 OVK47MXV_EXPORT int OVK47MXV_CALL SendBuffer(int dev, const char* text);
 

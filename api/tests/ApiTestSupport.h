@@ -72,6 +72,12 @@ inline std::vector<std::string> ByteReads(const std::string& reply)
     return lines;
 }
 
+// A power clear: its purge and write, then the wait until its 3 bytes have
+// crossed the line (4 ms and 2 ms for the bridge to take them) under a read
+// time-out set for that one read.
+inline const std::vector<std::string> powerClearExchange = {"purge 1", WriteLine("CP\r"), "timeouts 6 100",
+                                                           ReadLine(1024, ""), "timeouts 100 100"};
+
 inline std::vector<std::string> Concat(std::initializer_list<std::vector<std::string>> parts)
 {
     std::vector<std::string> all;
@@ -79,6 +85,9 @@ inline std::vector<std::string> Concat(std::initializer_list<std::vector<std::st
         all.insert(all.end(), part.begin(), part.end());
     return all;
 }
+
+// What Close sends: a power clear, then the handle's close.
+inline const std::vector<std::string> closingTraffic = Concat({powerClearExchange, {"close"}});
 
 // One [device] section; extra holds further "key = value" lines.
 inline std::string Device(const std::string& usbSerial, const std::string& extra = "")

@@ -4,6 +4,7 @@
 #include "ApiTestSupport.h"
 
 #include <cstring>
+#include <iterator>
 #include <thread>
 
 using apitest::ReadLine;
@@ -150,7 +151,10 @@ TEST_F(DeviceExchangeTest, RawTextIsWrittenWithoutTerminator)
     OpenConverter();
     EXPECT_EQ(OVK47MXV_OK, SendBuffer(dev, "gain 3\r"));
     EXPECT_EQ(OVK47MXV_OK, SendBuffer(dev, nullptr));
-    EXPECT_EQ((std::vector<std::string>{"purge 1", WriteLine("gain 3\r")}), Sim.TrafficOf(usb));
+    // then waited out until its 7 bytes have crossed the line: 8 ms and 2 ms
+    EXPECT_EQ((std::vector<std::string>{"purge 1", WriteLine("gain 3\r"), "timeouts 10 100", ReadLine(1024, ""),
+                                        "timeouts 100 100"}),
+              Sim.TrafficOf(usb));
 }
 
 TEST_F(DeviceExchangeTest, RawTextIsRetriedUpToThreeTimes)
@@ -158,7 +162,7 @@ TEST_F(DeviceExchangeTest, RawTextIsRetriedUpToThreeTimes)
     OpenConverter("fail_writes = 3\n");  // the first one is the header load's "vr"
     EXPECT_EQ(OVK47MXV_OK, SendBuffer(dev, "ab"));
     EXPECT_EQ((std::vector<std::string>{"purge 1", "write-failed 61 62", "purge 1", "write-failed 61 62", "purge 1",
-                                        WriteLine("ab")}),
+                                        WriteLine("ab"), "timeouts 5 100", ReadLine(1024, ""), "timeouts 100 100"}),
               Sim.TrafficOf(usb));
     ASSERT_EQ(1, ::Close(dev));
     OpenConverter("fail_writes = 4\n");
@@ -171,7 +175,7 @@ TEST_F(DeviceExchangeTest, CloseClearsPowerBeforeClosingAndOnlyOnce)
     EXPECT_EQ(OVK47MXV_OK, SetRange(dev, 8));
     Sim.ClearTraffic();
     EXPECT_NE(0, ::Close(dev));
-    EXPECT_EQ((std::vector<std::string>{"purge 1", WriteLine("CP\r"), "close"}), Sim.TrafficOf(usb));
+    EXPECT_EQ(apitest::closingTraffic, Sim.TrafficOf(usb));
     Sim.ClearTraffic();
     EXPECT_EQ(0, ::Close(dev));
     EXPECT_EQ(0, IsOpen(dev));
@@ -180,13 +184,17 @@ TEST_F(DeviceExchangeTest, CloseClearsPowerBeforeClosingAndOnlyOnce)
 
 // Checks that one device's traffic is a series of whole exchanges: a purge
 // is followed by a write, every command by its own reads (after the first
-// one, reads of a late reply and of one to discard may follow), and a new
-// write follows reads only where one exchange sends two commands ("sn" then
+// one, reads of a late reply and of one to discard may follow), a power
+// clear by the wait for its bytes to cross the line, and a new write follows
+// reads only where one exchange sends two commands ("sn" then
 // "vr" in the configuration query). Returns the first fault, or "".
 std::string FirstBrokenExchange(const std::vector<std::string>& events)
 {
-    enum class Expect { Anything, Write, Reads, Tail, ByteReads };
+    enum class Expect { Anything, Write, Reads, Tail, ByteReads, Drain };
+    // The wait after a power clear until its bytes have crossed the line.
+    static const std::string drain[] = {"timeouts 6 100", "read 1024 ->", "timeouts 100 100"};
     Expect expect = Expect::Anything;
+    size_t drained = 0;
     std::string readPrefix;
     std::string lastWrite;
     for (size_t i = 0; i < events.size(); ++i) {
@@ -205,6 +213,12 @@ std::string FirstBrokenExchange(const std::vector<std::string>& events)
         }
         if (expect == Expect::Tail && isRead)
             continue;
+        if (expect == Expect::Drain) {
+            if (e.compare(0, drain[drained].size(), drain[drained]) != 0)
+                return where + " (a power clear not waited out)";
+            expect = ++drained < std::size(drain) ? Expect::Drain : Expect::Anything;
+            continue;
+        }
         if (expect == Expect::ByteReads && (isRead || e.compare(0, 9, "timeouts ") == 0)) {
             if (isRead && !isDiscard && e.compare(0, 9, "read 1 ->") != 0)
                 return where + " (a version reply read in one piece)";
@@ -232,6 +246,9 @@ std::string FirstBrokenExchange(const std::vector<std::string>& events)
             readPrefix = "read 50 ->";
         } else if (e == WriteLine("vr\r")) {
             expect = Expect::ByteReads;
+        } else if (e == WriteLine("CP\r")) {
+            expect = Expect::Drain;
+            drained = 0;
         }
     }
     return "";
@@ -311,8 +328,10 @@ TEST(ExchangeOrderCheckTest, InterleavedExchangesAreDetected)
     EXPECT_NE("", FirstBrokenExchange({"purge 1", ReadLine(64, "x"), WriteLine("sn\r"), ReadLine(64, "x")}));
     EXPECT_NE("", FirstBrokenExchange({"purge 1", WriteLine("sn\r"), WriteLine("f\1\r"), ReadLine(64, "x")}));
     EXPECT_NE("", FirstBrokenExchange({"purge 1", WriteLine("CP\r"), WriteLine("CP\r")}));
-    EXPECT_EQ("", FirstBrokenExchange({"purge 1", WriteLine("sn\r"), ReadLine(50, "x"), WriteLine("vr\r"),
-                                       ReadLine(1, "V"), "purge 1", WriteLine("CP\r")}));
+    EXPECT_NE("", FirstBrokenExchange({"purge 1", WriteLine("CP\r"), "purge 1", WriteLine("sn\r"), ReadLine(64, "x")}));
+    EXPECT_EQ("", FirstBrokenExchange(apitest::Concat({{"purge 1", WriteLine("sn\r"), ReadLine(50, "x"),
+                                                        WriteLine("vr\r"), ReadLine(1, "V")},
+                                                       apitest::powerClearExchange})));
 }
 
 }  // namespace

@@ -173,6 +173,18 @@ TEST_F(CalibrationImageTest, LastBlockTransferLeavesRestOfCacheIntact)
     EXPECT_EQ(Memory.substr(3, 50), std::string(reinterpret_cast<char*>(first), sizeof first));
 }
 
+// A block reply still short after its waits comes from a slow converter:
+// its rest is discarded, never taken as the next read's data.
+TEST_F(CalibrationImageTest, LateRestOfShortBlockReplyIsNeverTakenAsData)
+{
+    OpenWithImage(Image(allSegments));
+    ASSERT_TRUE(Sim.Script(usb, "RC", "delay:180 normal"));
+    unsigned char block[50];
+    EXPECT_EQ(0, GetCalibrationData(dev, 0, block, sizeof block, nullptr));
+    ASSERT_EQ(1, GetCalibrationData(dev, 0, block, sizeof block, nullptr));
+    EXPECT_EQ(Memory.substr(3, 50), std::string(reinterpret_cast<char*>(block), sizeof block));
+}
+
 TEST_F(CalibrationImageTest, RequestBeyondDataIsInvalidParameterWithoutTraffic)
 {
     OpenWithImage(Image(allSegments));

@@ -227,6 +227,25 @@ TEST_F(BridgeLinkTest, PowerClearThenSelectIsAnsweredAtFirstAttempt)
     EXPECT_EQ(ReadLine(2, "P\r"), events.back());
 }
 
+// A power clear returns once its bytes have crossed the line: after many in
+// a row the next command is not queued behind them and gets its own reply in
+// time, and Close's power clear reaches the converter before the handle closes.
+TEST_F(BridgeLinkTest, PowerClearsAreOnTheLineBeforeNextCommandOrClose)
+{
+    UseBus(apitest::Device(usb));
+    int dev = OpenQuietly(usb);
+    ASSERT_EQ(0, dev);
+    for (int n = 0; n < 60; ++n)
+        ASSERT_EQ(1, SetClearPower(dev));
+    std::string data(100, '\0');
+    EXPECT_EQ(1, GetCalibrationData(dev, 0, reinterpret_cast<unsigned char*>(&data[0]), 100, nullptr));
+    EXPECT_EQ(Sim.Memory(usb, 3, 100), data);
+    EXPECT_EQ(1, IsAlive(dev));
+    ASSERT_TRUE(Sim.UnplugAfterHostBytes(usb, 3));  // the converter vanishes once it has the power clear
+    EXPECT_NE(0, ::Close(dev));
+    EXPECT_EQ(0, GetDeviceCount()) << "the power clear did not reach the converter";
+}
+
 // The opening writes "vr" and "RC": the select is the third write.
 TEST_F(BridgeLinkTest, PartialWriteIsCompletedOrItsCommandRestartedClean)
 {

@@ -17,8 +17,6 @@ std::vector<std::string> SelectExchange(int range, const std::string& reply)
     return {"purge 1", WriteLine(std::string{'f', static_cast<char>(range + 1), '\r'}), ReadLine(2, reply)};
 }
 
-const std::vector<std::string> powerClearExchange = {"purge 1", WriteLine("CP\r")};
-
 class RangeSelectionTest : public apitest::DeviceTest {
 protected:
     void SetUp() override
@@ -50,7 +48,7 @@ TEST_F(RangeSelectionTest, PowerClearMakesSameRangeSelectAgain)
     EXPECT_EQ(OVK47MXV_OK, SetRange(dev, 5));
     EXPECT_EQ(1, SetClearPower(dev));
     EXPECT_EQ(OVK47MXV_OK, SetRange(dev, 5));
-    EXPECT_EQ(apitest::Concat({SelectExchange(5, "P\r"), powerClearExchange, SelectExchange(5, "P\r")}),
+    EXPECT_EQ(apitest::Concat({SelectExchange(5, "P\r"), apitest::powerClearExchange, SelectExchange(5, "P\r")}),
               Sim.TrafficOf(usb));
 }
 

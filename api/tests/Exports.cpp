@@ -122,7 +122,7 @@ TEST_F(DeviceTableTest, ThirtyThirdOpenClearsPowerAndClosesConverterAgain)
     const std::string last = NumberedSerial(33);
     EXPECT_EQ(-1, ::Open(last.c_str()));
     EXPECT_EQ(apitest::Concat({apitest::OpeningTraffic("Version 4.2\r\n", std::string("\x01\xFF\x3F", 3)),
-                               {"purge 1", WriteLine("CP\r"), "close"}}),
+                               apitest::closingTraffic}),
               Sim.TrafficOf(last));
     EXPECT_NE(0, ::Close(5));
     EXPECT_EQ(5, ::Open(last.c_str())) << "the converter was closed, so it opens again";
@@ -245,9 +245,8 @@ TEST_F(FreshLibraryTest, UnloadingLibraryClearsPowerAndClosesOpenConverters)
         Sim.ClearTraffic();
         library.Unload();
     }
-    const std::vector<std::string> closing = {"purge 1", WriteLine("CP\r"), "close"};
-    EXPECT_EQ(closing, Sim.TrafficOf(NumberedSerial(1)));
-    EXPECT_EQ(closing, Sim.TrafficOf(NumberedSerial(2)));
+    EXPECT_EQ(apitest::closingTraffic, Sim.TrafficOf(NumberedSerial(1)));
+    EXPECT_EQ(apitest::closingTraffic, Sim.TrafficOf(NumberedSerial(2)));
     apitest::LibraryCopy again(Folder);
     ASSERT_TRUE(again.Loaded());
     EXPECT_EQ(0, again.Api.Open(NumberedSerial(2).c_str())) << "the handles were closed";
@@ -288,7 +287,7 @@ TEST_F(ProcessExitTest, FreeLibraryClearsPowerAndProcessEndSendsNothing)
     std::vector<std::string> freed = HostTraffic("free");
     std::vector<std::string> ended = HostTraffic("exit");
     ASSERT_FALSE(ended.empty()) << "the converter was opened";
-    EXPECT_EQ(apitest::Concat({ended, {"purge 1", WriteLine("CP\r"), "close"}}), freed);
+    EXPECT_EQ(apitest::Concat({ended, apitest::closingTraffic}), freed);
 }
 
 // Threads against the simulator in real time, where a read sleeps without
@@ -401,9 +400,10 @@ TEST_F(DeviceThreadTest, CloseWaitsForCallsInFlightAndLaterCallsFindDeviceClosed
         EXPECT_EQ(0, undocumented);
         EXPECT_EQ(0, openAfterClose) << "calls after Close that did not find the converter closed";
         std::vector<std::string> events = Sim.TrafficOf(usb);
-        std::vector<std::string> closing = {"purge 1", WriteLine("CP\r"), "close"};
+        const std::vector<std::string>& closing = apitest::closingTraffic;
         ASSERT_GE(events.size(), closing.size());
-        EXPECT_EQ(closing, std::vector<std::string>(events.end() - 3, events.end())) << "nothing after Close";
+        EXPECT_EQ(closing, std::vector<std::string>(events.end() - closing.size(), events.end()))
+            << "nothing after Close";
     }
 }
 
@@ -497,6 +497,7 @@ protected:
             int result = SetClearPower(dev);
             Succeeded[operation] += result == 1;
             EXPECT_LE(static_cast<unsigned>(result), 1u);
+            boundUs = 6000;  // its 3 bytes crossing the line
             break;
         }
         case 2:
@@ -525,6 +526,7 @@ protected:
             int result = SendBuffer(dev, "raw text\r");
             Succeeded[operation] += result == OVK47MXV_OK;
             EXPECT_TRUE(result == OVK47MXV_OK || result == OVK47MXV_WRITE_FAILED) << result;
+            boundUs = 12000;  // its 9 bytes crossing the line
             break;
         }
         case 5: {

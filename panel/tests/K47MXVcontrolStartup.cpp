@@ -204,7 +204,9 @@ TEST_F(PanelProgramClose, ClosingClearsPowerAndClosesTheConverterOnce)
             afterBand.push_back(line);
         bandDone = bandDone || line == "K4700001 read 2 -> 50 0D";
     }
-    const std::vector<std::string> expected{"K4700001 write 43 50 0D", "K4700001 close"};
+    // the power clear, waited out until it has crossed the line, then the close
+    const std::vector<std::string> expected{"K4700001 write 43 50 0D", "K4700001 timeouts 6 100",
+                                            "K4700001 read 1024 ->", "K4700001 timeouts 100 100", "K4700001 close"};
     EXPECT_EQ(expected, afterBand);
 }
 

@@ -25,7 +25,7 @@ TEST(WireTimeFloor, EveryReplyReadPaysOneLatencyPeriodOfTheTimerInForce)
                     43 * ((135 + 2) * kByte + latency) + version + header, 1e-6);
     }
     EXPECT_NEAR(WireTime::SetRangeMs(WireTime::kShortLatencyMs), 7.208, 0.001);
-    EXPECT_NEAR(WireTime::SetClearPowerMs(), 3 * kByte, 1e-9);
+    EXPECT_EQ(WireTime::SetClearPowerMs(), 6.0);  // 3 bytes' 3.125 ms as 4 ms, and 2 ms
 }
 
 // A lone line-end byte leaves the library waiting latency + 2 byte times,
