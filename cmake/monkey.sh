@@ -22,25 +22,7 @@ cmake --preset "$preset" >/dev/null || exit 1
 cmake --build "$top/build/$preset" --target monkey -j 2 -- --no-print-directory >/dev/null || exit 1
 "$top/cmake/wine-prefix.sh" || exit 1
 
-display=90
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
-    display=$((display + 1))
-done
-Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY=":$display"
-for _ in $(seq 50); do
-    [ -e "/tmp/.X11-unix/X$display" ] && break
-    sleep 0.1
-done
-"$WINESERVER64" -p
-"$top/cmake/wine-run" rundll32.exe user32.dll,GetDesktopWindow >/dev/null 2>&1 </dev/null
-cleanup() {
-    "$WINESERVER64" -k 2>/dev/null
-    kill "$xvfb_pid" 2>/dev/null
-    wait "$xvfb_pid" 2>/dev/null
-}
-trap cleanup EXIT
+k47_start_wine_session
 
 status=0
 for target in $targets; do

@@ -57,6 +57,35 @@ k47_pe_bits() {
     esac
 }
 
+# Starts a virtual X display of the caller's own (the lowest free number from
+# 90 up, exported as DISPLAY) and one persistent wineserver for WINEPREFIX,
+# and stops both when the calling script exits. Wine starts its desktop and
+# services with the first program that uses the window system; they are
+# started here so they neither hold on to the output of the first program
+# run nor make each one wait for them.
+k47_start_wine_session() {
+    local display=90
+    while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
+        display=$((display + 1))
+    done
+    Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    k47_xvfb_pid=$!
+    export DISPLAY=":$display"
+    for _ in $(seq 50); do
+        [ -e "/tmp/.X11-unix/X$display" ] && break
+        sleep 0.1
+    done
+    "$WINESERVER64" -p
+    "$k47_top/cmake/wine-run" rundll32.exe user32.dll,GetDesktopWindow >/dev/null 2>&1 </dev/null
+    trap k47_stop_wine_session EXIT
+}
+
+k47_stop_wine_session() {
+    "$WINESERVER64" -k 2>/dev/null
+    kill "$k47_xvfb_pid" 2>/dev/null
+    wait "$k47_xvfb_pid" 2>/dev/null
+}
+
 if [ "${BASH_SOURCE[0]}" = "$0" ] && [ "${1:-}" = --probe ]; then
     k47_probe_32bit
     echo "$k47_runs_32bit"

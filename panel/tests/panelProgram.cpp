@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "wholeFile.h"
+
 namespace {
 
 constexpr const char* programName = "K47MXVcontrol.exe";
@@ -69,22 +71,6 @@ bool WriteWholeFile(const std::string& path, const std::string& text)
     const BOOL done = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     CloseHandle(file);
     return done && written == text.size();
-}
-
-// The whole file, read while its writer still holds it open; empty when missing.
-std::string ReadWholeFile(const std::string& path)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return "";
-    std::string text;
-    char chunk[4096];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
-        text.append(chunk, got);
-    CloseHandle(file);
-    return text;
 }
 
 int Brightness(COLORREF color)

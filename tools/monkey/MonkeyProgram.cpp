@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "myResourceProbe.h"
+#include "wholeFile.h"
 
 namespace {
 
@@ -18,21 +19,6 @@ std::string DriverFolder()
     const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
     const std::string self(path, length);
     return self.substr(0, self.find_last_of('\\'));
-}
-
-std::string ReadShared(const std::string& path)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return "";
-    std::string text;
-    char chunk[4096];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
-        text.append(chunk, got);
-    CloseHandle(file);
-    return text;
 }
 
 void WriteText(const std::string& path, const std::string& text)
@@ -172,7 +158,7 @@ bool TmyMonkeyProgram::Query(unsigned sequence, std::string& line)
         PostThreadMessageA(Process.dwThreadId, QueryMessage, sequence, 0);
         const DWORD start = GetTickCount();
         while (GetTickCount() - start < MonkeyAnswerWaitMs / 2) {
-            line = ReadShared(PathOf("probe.txt"));
+            line = ReadWholeFile(PathOf("probe.txt"));
             if (line.compare(0, expected.size(), expected) == 0 && line.find(" end\n") != std::string::npos)
                 return true;
             if (!IsRunning())
@@ -238,12 +224,12 @@ int TmyMonkeyProgram::Close()
 
 std::string TmyMonkeyProgram::ExitReport() const
 {
-    return ReadShared(PathOf("probe.txt.exit"));
+    return ReadWholeFile(PathOf("probe.txt.exit"));
 }
 
 std::vector<std::string> TmyMonkeyProgram::NewTraffic()
 {
-    const std::string text = ReadShared(PathOf("traffic.log"));
+    const std::string text = ReadWholeFile(PathOf("traffic.log"));
     std::vector<std::string> lines;
     size_t start = TrafficRead;
     for (size_t end = text.find('\n', start); end != std::string::npos; start = end + 1, end = text.find('\n', start)) {

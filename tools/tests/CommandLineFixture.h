@@ -10,12 +10,12 @@
 
 #include <algorithm>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "ApiBinding.h"
 #include "childProcess.h"
+#include "wholeFile.h"
 
 // The longest a child may run before the test gives up on it.
 constexpr DWORD kChildTimeoutMs = 60000;
@@ -25,14 +25,6 @@ struct RunResult {
     std::string out;
     std::string err;
 };
-
-inline std::string ReadWholeFile(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 inline void WriteWholeFile(const std::string& path, const std::string& bytes)
 {

@@ -8,12 +8,11 @@
 #include <shlobj.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "childProcess.h"
+#include "wholeFile.h"
 
 namespace {
 
@@ -39,14 +38,6 @@ bool FolderExists(const std::string& path)
 {
     DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::string ReadWholeFile(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 // The folders the reports go to, and the clean-up of what a test made there.
