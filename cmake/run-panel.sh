@@ -132,24 +132,14 @@ start_wineserver() {
     esac
 }
 
-# The X window id of the panel's visible top-level window with this caption
-# prefix, or nothing.
-find_window() {
-    local id
-    for id in $(xwininfo -root -tree 2>/dev/null |
-                awk -v caption="\"$1" 'index($0, caption) && /\("k47mxvcontrol\.exe"/ { print $1 }'); do
-        xwininfo -id "$id" 2>/dev/null | grep -q "Map State: IsViewable" && { echo "$id"; return; }
-    done
-}
-
 # Waits for the main window; prints its id. Fails on an error box (after
 # saving its screenshot), on the panel's end, or at the bound.
 await_main_window() {
     local deadline=$((SECONDS + window_timeout)) id
     while [ "$SECONDS" -lt "$deadline" ]; do
-        id=$(find_window "OV-K47MXV")
+        id=$(k47_find_panel_window "OV-K47MXV")
         [ -n "$id" ] && { echo "$id"; return; }
-        id=$(find_window "Error")
+        id=$(k47_find_panel_window "Error")
         if [ -n "$id" ]; then
             sleep "$paint_settle"
             import -silent -window "$id" "$screenshot" 2>/dev/null

@@ -120,15 +120,6 @@ check_installed() {
     done
 }
 
-# The X window id of a visible top-level window of the panel with this caption.
-find_window() {
-    local id
-    for id in $(xwininfo -root -tree 2>/dev/null |
-                awk -v caption="\"$1\"" 'index($0, caption) && /\("k47mxvcontrol\.exe"/ { print $1 }'); do
-        xwininfo -id "$id" 2>/dev/null | grep -q "Map State: IsViewable" && { echo "$id"; return; }
-    done
-}
-
 check_demonstration_runs() {
     k47_probe_32bit
     if [ "$bits" = 32 ] && [ "$k47_runs_32bit" != yes ]; then
@@ -139,7 +130,7 @@ check_demonstration_runs() {
     (unset K47MXV_SIM; exec "$WINE64" "C:\\${demo_folder//\//\\}\\K47MXVcontrol.exe" </dev/null >/dev/null 2>&1) &
     pid=$!
     deadline=$((SECONDS + window_timeout))
-    until [ -n "$(find_window "OV-K47MXV - K4700001")" ]; do
+    until [ -n "$(k47_find_panel_window "OV-K47MXV - K4700001\"")" ]; do
         if ! kill -0 "$pid" 2>/dev/null || [ "$SECONDS" -ge "$deadline" ]; then
             fail "the installed demonstration's panel showed no main window for K4700001 within ${window_timeout} s"
             break

@@ -86,6 +86,17 @@ k47_stop_wine_session() {
     wait "$k47_xvfb_pid" 2>/dev/null
 }
 
+# The X window id of a visible top-level window of the control panel whose
+# caption starts with $1 (a caption ending in a double quote must match whole),
+# or nothing.
+k47_find_panel_window() {
+    local id
+    for id in $(xwininfo -root -tree 2>/dev/null |
+                awk -v caption="\"$1" 'index($0, caption) && /\("k47mxvcontrol\.exe"/ { print $1 }'); do
+        xwininfo -id "$id" 2>/dev/null | grep -q "Map State: IsViewable" && { echo "$id"; return; }
+    done
+}
+
 if [ "${BASH_SOURCE[0]}" = "$0" ] && [ "${1:-}" = --probe ]; then
     k47_probe_32bit
     echo "$k47_runs_32bit"
